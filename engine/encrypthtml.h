@@ -1,0 +1,73 @@
+#pragma once
+
+// Turns one HTML file into a locked page in place.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Encrypthtml
+{
+    // Password type codes.
+    constexpr int SinglePassword = 2000;
+    constexpr int UserPassword = 2001;
+
+    // Protection type codes: how the visitor's browser remembers a login.
+    constexpr int ProtectPage = 1000;
+    constexpr int ProtectSession = 1001;
+    constexpr int ProtectCookie = 1002;
+
+    // Page colour codes, 0x00BBGGRR.
+    constexpr int ColorWhite = 0xFFFFFF;
+    constexpr int ColorBlack = 0x000000;
+    constexpr int ColorYellow = 0x00FFFF;
+    constexpr int ColorBlue = 0xFF0000;
+
+    // The relock answer one batch shares with every call.
+    constexpr int RelockAsk = 0;
+    constexpr int RelockAll = 1;
+    constexpr int RelockNone = -1;
+
+    enum class RelockChoice
+    {
+        Yes,
+        No,
+        NoToAll,
+        YesToAll
+    };
+
+    // Asked for a file that already carries the locked-page marker; receives the whole question text.
+    using RelockQuestion = std::function<RelockChoice(const std::string& question)>;
+
+    enum class LockStatus
+    {
+        Locked,        // the page was written
+        Missing,       // no file at the path: silent
+        EmptyPassword, // silent
+        Declined,      // already locked and skipped by the answer: silent
+        ReadFailed,    // the file exists but could not be read
+        BackupFailed,  // a backup was asked for and could not be made; nothing was written
+        WriteFailed    // the page could not be written; the original is unchanged
+    };
+
+    struct LockReport
+    {
+        LockStatus status = LockStatus::Missing;
+        std::string detail;                   // the system's reason for a failure, empty otherwise
+        std::vector<std::string> omittedUsers; // user names left out: name and password exceed 256 bytes
+    };
+
+    // Locks the file at path. True when the locked page was written; false when nothing was written, and then
+    // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes).
+    bool LockPage(const std::string& path,
+                  std::string_view password,
+                  bool backup,
+                  int protectionType,
+                  int pageColor,
+                  int passwordType,
+                  int& answer,
+                  const std::vector<std::string>& userList,
+                  const RelockQuestion& ask,
+                  LockReport* report = nullptr);
+} // namespace Encrypthtml
