@@ -1,0 +1,26 @@
+#pragma once
+
+// The password rules shared by the password page, the user dialog and batch creation.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+namespace PasswordSettings
+{
+    constexpr int TypeSingle = 2000;
+    constexpr int TypeUser = 2001;
+
+    // The trim rule: without leading and trailing characters of code 32 or less.
+    QString Trimmed(const QString& text);
+
+    // True when the trimmed text has 6 to 25 characters.
+    bool IsLengthValid(const QString& text);
+
+    // Checks a password against its confirmation, both trimmed: the refusal message, or nothing when accepted.
+    std::optional<QString> CheckPasswordPair(const QString& password, const QString& confirmation);
+
+    // Typed text to engine bytes (each UTF-16 code unit modulo 256).
+    std::string ToEngineBytes(const QString& text);
+} // namespace PasswordSettings
