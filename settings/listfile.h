@@ -1,0 +1,22 @@
+#pragma once
+
+// Reading and writing the two plain-text list files (file lists and user lists): one line per entry,
+// CR LF after every line, the system's 8-bit encoding.
+
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace ListFile
+{
+    // Reads the whole file and splits it by the list-file line rules. Nothing on failure, with *error set to
+    // the message to show ("Cannot open file %s" with the file name).
+    std::optional<QStringList> Read(const QString& path, QString* error);
+
+    // Writes the lines through a temporary file that replaces the target only once complete, so a failed write
+    // leaves the previous file as it was. On failure *error holds "Cannot create file %s" or "Stream write error".
+    // When ownerOnly is set the file is readable and writable by its owner alone.
+    bool Write(const QString& path, const QStringList& lines, QString* error, bool ownerOnly = false);
+} // namespace ListFile
