@@ -1,0 +1,8 @@
+#include "jobs/addfolder.h"
+
+TFormAddFolder* FormAddFolder = nullptr;
+
+TFormAddFolder::TFormAddFolder(QWidget* parent)
+    : QDialog(parent)
+{
+}

@@ -1,0 +1,8 @@
+#include "ui/aboutbox.h"
+
+TFormAboutBox* FormAboutBox = nullptr;
+
+TFormAboutBox::TFormAboutBox(QWidget* parent)
+    : QDialog(parent)
+{
+}
