@@ -1,0 +1,25 @@
+#include "engine/listlines.h"
+
+namespace ListLines
+{
+    std::vector<std::string> SplitListLines(std::string_view bytes)
+    {
+        const std::size_t nul = bytes.find('\0');
+        if (nul != std::string_view::npos) {
+            bytes = bytes.substr(0, nul);
+        }
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            const std::size_t end = bytes.find_first_of("\r\n", start);
+            if (end == std::string_view::npos) {
+                lines.emplace_back(bytes.substr(start));
+                break;
+            }
+            lines.emplace_back(bytes.substr(start, end - start));
+            const bool crLf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+            start = end + (crLf ? 2 : 1);
+        }
+        return lines;
+    }
+} // namespace ListLines

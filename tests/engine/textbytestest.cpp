@@ -1,0 +1,129 @@
+#include "engine/textbytes.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    struct BytesCase
+    {
+        const char* name;
+        std::u16string text;
+        std::string bytes;
+    };
+
+    void PrintTo(const BytesCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    class UnicodeToBytesTable : public testing::TestWithParam<BytesCase>
+    { };
+
+    TEST_P(UnicodeToBytesTable, EachCodeUnitModulo256)
+    {
+        EXPECT_EQ(TextBytes::UnicodeToBytes(GetParam().text), GetParam().bytes);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Cases,
+                             UnicodeToBytesTable,
+                             testing::Values(BytesCase{"Empty", u"", ""},
+                                             BytesCase{"Ascii", u"pvkmsto", "pvkmsto"},
+                                             BytesCase{"Latin1",
+                                                       u"Gr\u00fc\u00dfe-2026",
+                                                       "Gr\xfc\xdf"
+                                                       "e-2026"},
+                                             BytesCase{"EuroSign", u"\u20ac", "\xac"},
+                                             BytesCase{"MultipleOf256GivesZero", u"a\u0100b", std::string("a\0b", 3)},
+                                             BytesCase{
+                                                 "SurrogatePairIsTwoUnits", u"\U0001F600", std::string("\x3d\x00", 2)}),
+                             [](const testing::TestParamInfo<BytesCase>& info) {
+                                 return std::string(info.param.name);
+                             });
+
+    struct Utf8Case
+    {
+        const char* name;
+        std::string utf8;
+        std::u16string text;
+    };
+
+    void PrintTo(const Utf8Case& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    class Utf8ToUtf16Table : public testing::TestWithParam<Utf8Case>
+    { };
+
+    TEST_P(Utf8ToUtf16Table, Decodes)
+    {
+        EXPECT_EQ(TextBytes::Utf8ToUtf16(GetParam().utf8), GetParam().text);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Cases,
+                             Utf8ToUtf16Table,
+                             testing::Values(Utf8Case{"Ascii", "abc", u"abc"},
+                                             Utf8Case{"TwoByte",
+                                                      "Gr\xc3\xbc\xc3\x9f"
+                                                      "e",
+                                                      u"Gr\u00fc\u00dfe"},
+                                             Utf8Case{"ThreeByte", "\xe2\x82\xac", u"\u20ac"},
+                                             Utf8Case{
+                                                 "FourByteBecomesSurrogatePair", "\xf0\x9f\x98\x80", u"\U0001F600"},
+                                             Utf8Case{"StrayContinuationByte",
+                                                      "a\x80"
+                                                      "b",
+                                                      u"a\ufffdb"},
+                                             Utf8Case{"Latin1ByteIsInvalid", "\xfc", u"\ufffd"},
+                                             Utf8Case{"Overlong", "\xc0\xaf", u"\ufffd"},
+                                             Utf8Case{"EncodedSurrogate", "\xed\xa0\x80", u"\ufffd"},
+                                             Utf8Case{"TruncatedAtEnd", "a\xe2\x82", u"a\ufffd"},
+                                             Utf8Case{"TruncatedBeforeAscii", "\xe2z", u"\ufffdz"}),
+                             [](const testing::TestParamInfo<Utf8Case>& info) {
+                                 return std::string(info.param.name);
+                             });
+
+    struct TrimCase
+    {
+        const char* name;
+        std::u16string text;
+        std::u16string trimmed;
+    };
+
+    void PrintTo(const TrimCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    class TrimmedTable : public testing::TestWithParam<TrimCase>
+    { };
+
+    TEST_P(TrimmedTable, DropsCodesUpTo32AtBothEnds)
+    {
+        EXPECT_EQ(TextBytes::Trimmed(GetParam().text), GetParam().trimmed);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Cases,
+                             TrimmedTable,
+                             testing::Values(TrimCase{"Empty", u"", u""},
+                                             TrimCase{"OnlyBlanks", u" \t\r\n ", u""},
+                                             TrimCase{"BlanksInsideStay", u"  a b  ", u"a b"},
+                                             TrimCase{"ControlCodes",
+                                                      std::u16string(u"\0\x1f"
+                                                                     u"x\x01",
+                                                                     4),
+                                                      u"x"},
+                                             TrimCase{"Code33Stays", u"!x!", u"!x!"},
+                                             TrimCase{"NoBreakSpaceStays", u"\u00a0x\u00a0", u"\u00a0x\u00a0"}),
+                             [](const testing::TestParamInfo<TrimCase>& info) {
+                                 return std::string(info.param.name);
+                             });
+
+    TEST(TextBytes, PasswordLengthBounds)
+    {
+        EXPECT_FALSE(TextBytes::IsPasswordLengthValid(5));
+        EXPECT_TRUE(TextBytes::IsPasswordLengthValid(6));
+        EXPECT_TRUE(TextBytes::IsPasswordLengthValid(25));
+        EXPECT_FALSE(TextBytes::IsPasswordLengthValid(26));
+    }
+} // namespace
