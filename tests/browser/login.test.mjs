@@ -1,0 +1,187 @@
+// Single-password pages with Page protection: the login form, the pwd query key, wrong and empty passwords,
+// pages of every block count, and pages in UTF-8 and ISO 8859-1.
+
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { launchBrowser, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
+
+const password = 'Open-Sesame';
+let browser;
+let site;
+
+before(async () => {
+    browser = await launchBrowser();
+    site = await openSite();
+});
+
+after(async () => {
+    await browser?.close();
+    await site?.close();
+});
+
+// Runs body with a tab of its own browser context, so no test sees another's state.
+async function withTab(body, contextOptions = {}) {
+    const context = await browser.newContext(contextOptions);
+    try {
+        return await body(await newTab(context));
+    } finally {
+        await context.close();
+    }
+}
+
+function page(body) {
+    return `<html><head><title>Locked test page</title></head><body>${body}</body></html>`;
+}
+
+test('the login form opens the page', async () => {
+    const url = site.lock('form.html', page('<p id="content">Welcome in</p>'), { password });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await showsLoginForm(tab), true);
+        assert.equal(await submitLogin(tab, password), true);
+        assert.equal(await tab.textContent('#content'), 'Welcome in');
+        assert.equal(await showsLoginForm(tab), false);
+        assert.deepEqual(tab.dialogs, []);
+    });
+});
+
+test('the pwd query key is found in any case and its value keeps its case', async () => {
+    const url = site.lock('query.html', page('<p id="content">Query page</p>'), { password });
+    const cases = [
+        { query: '?pwd=Open-Sesame', opens: true, dialogs: [] },
+        { query: '?PWD=Open-Sesame', opens: true, dialogs: [] },
+        { query: '?x=1&Pwd=Open-Sesame&y=2', opens: true, dialogs: [] },
+        { query: '?pwd=Open%2DSesame', opens: true, dialogs: [] },
+        { query: '?pwd=open-sesame', opens: false, dialogs: ['Invalid Password'] },
+        { query: '?PWD=OPEN-SESAME', opens: false, dialogs: ['Invalid Password'] },
+        { query: '?pwd=', opens: false, dialogs: [] },
+        { query: '?user=Open-Sesame', opens: false, dialogs: [] },
+        { query: '', opens: false, dialogs: [] },
+    ];
+    await withTab(async (tab) => {
+        for (const { query, opens, dialogs } of cases) {
+            tab.dialogs.length = 0;
+            await tab.goto(url + query);
+            assert.equal(await showsLoginForm(tab), !opens, query);
+            assert.equal(await tab.locator('#content').count(), opens ? 1 : 0, query);
+            assert.deepEqual(tab.dialogs, dialogs, query);
+        }
+    });
+});
+
+test('a wrong password alerts "Invalid Password" and the form stays usable', async () => {
+    const url = site.lock('wrong.html', page('<p id="content">Behind the form</p>'), { password });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await submitLogin(tab, 'Open-Sesame!'), false);
+        assert.deepEqual(tab.dialogs, ['Invalid Password']);
+        assert.equal(await showsLoginForm(tab), true);
+        assert.equal(await tab.locator('#content').count(), 0);
+
+        assert.equal(await submitLogin(tab, password), true);
+        assert.equal(await tab.textContent('#content'), 'Behind the form');
+        assert.deepEqual(tab.dialogs, ['Invalid Password']);
+    });
+});
+
+test('an empty password does nothing and alerts nothing', async () => {
+    const url = site.lock('empty-password.html', page('<p id="content">x</p>'), { password });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await submitLogin(tab, ''), false);
+        assert.deepEqual(tab.dialogs, []);
+        assert.equal(await showsLoginForm(tab), true);
+    });
+});
+
+test('an empty page unlocks to an empty document', async () => {
+    const url = site.lock('empty.html', '', { password });
+    await withTab(async (tab) => {
+        await tab.goto(url + '?pwd=' + password);
+        assert.deepEqual(tab.dialogs, []);
+        assert.equal(await tab.evaluate(() => document.forms.length), 0);
+        assert.equal(await tab.evaluate(() => document.body.innerHTML), '');
+    });
+});
+
+// Plain text of exactly n bytes without blanks at its start, so the document's body holds it unchanged.
+function textOfLength(n) {
+    let text = '';
+    for (let line = 0; text.length < n; line++) {
+        text += `line-${line}:abcdefghijklmnopqrstuvwxyz0123456789\n`;
+    }
+    return text.slice(0, n);
+}
+
+test('pages of every block count open whole, block boundaries included', async () => {
+    await withTab(async (tab) => {
+        for (const size of [1, 255, 256, 257, 511, 512, 513, 4000]) {
+            const content = textOfLength(size);
+            const url = site.lock(`blocks-${size}.html`, content, { password });
+            await tab.goto(url + '?pwd=' + password);
+            // writeln ends the text with one line break of its own.
+            assert.equal(await tab.evaluate(() => document.body.textContent), content + '\n', `${size} bytes`);
+        }
+        assert.deepEqual(tab.dialogs, []);
+    });
+});
+
+test('the status text counts up per block and is cleared at the end', async () => {
+    const url = site.lock('status.html', textOfLength(3 * 256), { password });
+    await withTab(async (tab) => {
+        await tab.addInitScript(() => {
+            window.qgStatus = [];
+            let status = '';
+            Object.defineProperty(window, 'status', {
+                get: () => status,
+                set: (value) => {
+                    status = String(value);
+                    window.qgStatus.push(status);
+                },
+            });
+        });
+        await tab.goto(url + '?pwd=' + password);
+        assert.deepEqual(await tab.evaluate(() => window.qgStatus), [
+            'Unlocking 0%',
+            'Unlocking 34%',
+            'Unlocking 67%',
+            '',
+        ]);
+    });
+});
+
+test('a UTF-8 page shows its characters, also where one straddles a block boundary', async () => {
+    // 19 bytes a repeat: over many blocks the multi-byte sequences fall across the boundaries at every offset.
+    const text = 'Grüße — 東京 '.repeat(60) + 'Ende';
+    const url = site.lock('utf8.html', page(`<p id="content">${text}</p>`), { password });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await submitLogin(tab, password), true);
+        assert.equal(await tab.textContent('#content'), text);
+    });
+});
+
+test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => {
+    const text = 'Grüße, café, ½ © ÿ, Ångström';
+    const url = site.lock('latin1.html', Buffer.from(page(`<p id="content">${text}</p>`), 'latin1'), { password });
+    await withTab(async (tab) => {
+        await tab.goto(url + '?pwd=' + password);
+        assert.equal(await tab.textContent('#content'), text);
+    });
+});
+
+test('a Latin-1 password opens the page from the form and from the escaped query', async () => {
+    const latin1Password = 'Grüße-2026';
+    const url = site.lock('latin1-password.html', page('<p id="content">Umlaut key</p>'), {
+        password: latin1Password,
+    });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await submitLogin(tab, latin1Password), true);
+        assert.equal(await tab.textContent('#content'), 'Umlaut key');
+
+        await tab.goto(url + '?pwd=' + escape(latin1Password));
+        assert.equal(await tab.textContent('#content'), 'Umlaut key');
+        assert.deepEqual(tab.dialogs, []);
+    });
+});

@@ -1,0 +1,150 @@
+// Shared pieces of the browser tests: locking pages with the real quillgate-lock command, serving them over
+// http://127.0.0.1 (cookies need a host), and driving Debian's Chromium through playwright-core.
+
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const chromiumPath = process.env.QUILLGATE_CHROMIUM || '/usr/bin/chromium';
+const chromiumArgs = [
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+];
+
+function requiredEnv(name) {
+    const value = process.env[name];
+    if (!value) {
+        throw new Error(`${name} is not set; run the browser tests through ctest`);
+    }
+    return value;
+}
+
+// A fresh folder below the system's temporary folder; removed by the returned site's close().
+export function makeTempDir(prefix) {
+    return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+}
+
+// Runs quillgate-lock on one file. options: password (the password file's first line), protection, users (an
+// array of [name, password]), color. Throws with the command's own message when it does not lock the file.
+export function lockFile(file, options) {
+    const work = makeTempDir('qg-lockargs-');
+    try {
+        const passwordFile = path.join(work, 'password');
+        fs.writeFileSync(passwordFile, options.password + '\n', 'utf8');
+        const args = ['--password-file', passwordFile, '--relock', 'no', '--quiet'];
+        if (options.protection) {
+            args.push('--protection', options.protection);
+        }
+        if (options.color) {
+            args.push('--color', options.color);
+        }
+        if (options.users) {
+            const usersFile = path.join(work, 'users');
+            fs.writeFileSync(usersFile, options.users.map(([name, pwd]) => `${name}\t${pwd}\r\n`).join(''), 'utf8');
+            args.push('--users', usersFile);
+        }
+        args.push(file);
+        execFileSync(requiredEnv('QUILLGATE_LOCK'), args, { stdio: ['ignore', 'pipe', 'pipe'] });
+    } catch (error) {
+        const stderr = error.stderr ? error.stderr.toString() : '';
+        throw new Error(`quillgate-lock failed on ${file}: ${stderr || error.message}`);
+    } finally {
+        fs.rmSync(work, { recursive: true, force: true });
+    }
+}
+
+// A folder of pages served at http://127.0.0.1:PORT/. Pages are written (and locked) below it by relative name.
+export async function openSite() {
+    const root = makeTempDir('qg-site-');
+    const server = http.createServer((request, response) => {
+        const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+        const file = path.join(root, path.normalize(name));
+        if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+            response.writeHead(404).end();
+            return;
+        }
+        // No charset here: the page's own meta element declares it, as a plain web server would leave it.
+        response.writeHead(200, { 'Content-Type': 'text/html', 'Cache-Control': 'no-store' });
+        fs.createReadStream(file).pipe(response);
+    });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    const base = `http://127.0.0.1:${server.address().port}/`;
+    return {
+        root,
+        base,
+        url: (name, query = '') => base + name + query,
+        // Writes content (a Buffer, or a string written as UTF-8) as name and returns its path.
+        write(name, content) {
+            const file = path.join(root, name);
+            fs.mkdirSync(path.dirname(file), { recursive: true });
+            fs.writeFileSync(file, content);
+            return file;
+        },
+        // Writes content as name and locks it; returns the page's URL without a query.
+        lock(name, content, options) {
+            lockFile(this.write(name, content), options);
+            return base + name;
+        },
+        async close() {
+            await new Promise((resolve) => server.close(resolve));
+            fs.rmSync(root, { recursive: true, force: true });
+        },
+    };
+}
+
+export function launchBrowser() {
+    return chromium.launch({ executablePath: chromiumPath, headless: true, args: chromiumArgs });
+}
+
+// A browser with its own profile folder that outlives the browser, for what must survive a restart.
+export function launchProfile(userDataDir, options = {}) {
+    return chromium.launchPersistentContext(userDataDir, {
+        executablePath: chromiumPath,
+        headless: true,
+        args: chromiumArgs,
+        ...options,
+    });
+}
+
+// Opens a tab that records every dialog's text (and accepts it, so the page goes on).
+export async function newTab(context) {
+    const page = await context.newPage();
+    page.dialogs = [];
+    page.on('dialog', (dialog) => {
+        page.dialogs.push(dialog.message());
+        dialog.accept();
+    });
+    return page;
+}
+
+// Types into the login form and presses Login; resolves with the unlock function's result once it has run.
+export async function submitLogin(page, password, user) {
+    await page.evaluate(() => {
+        const unlock = window.HHHHH;
+        window.qgResult = undefined;
+        window.HHHHH = function () {
+            window.qgResult = unlock.apply(this, arguments);
+            return window.qgResult;
+        };
+    });
+    if (user !== undefined) {
+        await page.fill('input[name="qvusr"]', user);
+    }
+    await page.fill('input[name="qvpwd"]', password);
+    await page.click('input[name="submit"]');
+    await page.waitForFunction(() => window.qgResult !== undefined);
+    return page.evaluate(() => window.qgResult);
+}
+
+// True while the page still shows the login form.
+export function showsLoginForm(page) {
+    return page.evaluate(() => !!document.forms.qpfw && !!document.forms.qpfw.qvpwd);
+}
