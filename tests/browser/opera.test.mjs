@@ -36,8 +36,7 @@ async function unlockAndRecord(url, userAgent) {
         await tab.goto(url + '?pwd=' + password);
         assert.deepEqual(tab.dialogs, []);
         return await tab.evaluate(() => ({ writes: window.qgWrites, html: document.documentElement.outerHTML }));
-    }
-    finally {
+    } finally {
         await context.close();
     }
 }
