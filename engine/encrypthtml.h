@@ -24,6 +24,9 @@ namespace Encrypthtml
     constexpr int ColorYellow = 0x00FFFF;
     constexpr int ColorBlue = 0xFF0000;
 
+    // The first bytes of every locked page; a file that starts with them counts as locked before.
+    constexpr std::string_view LockedMarker = "<!--Protected by Quillgate, Orvantic Software Inc.-->";
+
     // The relock answer one batch shares with every call.
     constexpr int RelockAsk = 0;
     constexpr int RelockAll = 1;
@@ -42,24 +45,48 @@ namespace Encrypthtml
 
     enum class LockStatus
     {
-        Locked,        // the page was written
-        Missing,       // no file at the path: silent
+        Locked, // the page was written
+        Missing, // no file at the path: silent
         EmptyPassword, // silent
-        Declined,      // already locked and skipped by the answer: silent
-        ReadFailed,    // the file exists but could not be read
-        BackupFailed,  // a backup was asked for and could not be made; nothing was written
-        WriteFailed    // the page could not be written; the original is unchanged
+        Declined, // already locked and skipped by the answer: silent
+        ReadFailed, // the file exists but could not be read
+        BackupFailed, // a backup was asked for and could not be made; nothing was written
+        WriteFailed // the page could not be written; the original is unchanged
     };
 
     struct LockReport
     {
         LockStatus status = LockStatus::Missing;
-        std::string detail;                   // the system's reason for a failure, empty otherwise
-        std::vector<std::string> omittedUsers; // user names left out: name and password exceed 256 bytes
+        std::string detail; // the system's reason for a failure, empty otherwise
+        // User names left out of the page: their key (name followed by password) is longer than 256 bytes or
+        // holds a zero byte, so the page script could never open their entry.
+        std::vector<std::string> omittedUsers;
     };
+
+    // True when content starts with LockedMarker.
+    bool IsLockedPage(std::string_view content);
+
+    // The question asked before a file that is locked already is locked again.
+    std::string RelockQuestionText(const std::string& path);
+
+    // Builds the locked page for content (taken whole, by length). False, with the reason in error, only when the
+    // built-in page template is unusable. Users that must be left out are added to omittedUsers.
+    bool BuildPage(std::string_view content,
+                   std::string_view password,
+                   int protectionType,
+                   int pageColor,
+                   int passwordType,
+                   const std::vector<std::string>& userList,
+                   std::string& page,
+                   std::vector<std::string>& omittedUsers,
+                   std::string& error);
 
     // Locks the file at path. True when the locked page was written; false when nothing was written, and then
     // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes).
+    // The page replaces the file through a temporary file in the same folder, keeping its permissions; a
+    // symbolic link stays and its target is locked. A requested backup (path + ".bak") is made the same way
+    // before, and a backup that cannot be made means the file is not locked. Without a callback, a file that
+    // is locked already and would need the question is skipped as if answered No.
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,

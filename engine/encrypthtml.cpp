@@ -1,0 +1,299 @@
+#include "engine/encrypthtml.h"
+
+#include "engine/md5.h"
+#include "engine/pagetemplate.h"
+#include "engine/rc4.h"
+#include "engine/safefile.h"
+
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+namespace Encrypthtml
+{
+    namespace
+    {
+        constexpr std::size_t s_blockSize = 256;
+
+        struct PageColors
+        {
+            int code;
+            std::string_view background;
+            std::string_view text;
+        };
+
+        // The first entry also serves any code not in the table.
+        constexpr PageColors s_colors[] = {
+            {ColorWhite, "FFFFFF", "000000"},
+            {ColorBlack, "000000", "FFFFFF"},
+            {ColorYellow, "FF8040", "007FBF"},
+            {ColorBlue, "0000FF", "FFFF00"},
+        };
+
+        const PageColors& ColorsOf(int pageColor)
+        {
+            for (const PageColors& colors : s_colors) {
+                if (colors.code == pageColor) {
+                    return colors;
+                }
+            }
+            return s_colors[0];
+        }
+
+        // Letters of the block list: each block quoted, commas between blocks.
+        std::size_t BlockListLength(std::size_t contentLength)
+        {
+            const std::size_t blocks = (contentLength + s_blockSize - 1) / s_blockSize;
+            const std::size_t fullBlocks = contentLength / s_blockSize;
+            const std::size_t letters =
+                fullBlocks * Rc4::PackedLength(s_blockSize) + Rc4::PackedLength(contentLength % s_blockSize);
+            return letters + 2 * blocks + (blocks > 0 ? blocks - 1 : 0);
+        }
+
+        // Every block starts from a fresh key schedule with the same key, so all blocks are combined with the
+        // one key stream of the first 256 positions: it is made once, and each block is enciphered and packed
+        // straight into the page.
+        char* WriteBlockList(std::string_view content, std::string_view key, char* out)
+        {
+            const std::string stream = Rc4::KeyStream(key, s_blockSize);
+            unsigned char block[s_blockSize];
+            for (std::size_t start = 0; start < content.size(); start += s_blockSize) {
+                const std::size_t length = std::min(s_blockSize, content.size() - start);
+                for (std::size_t m = 0; m < length; ++m) {
+                    block[m] = static_cast<unsigned char>(content[start + m] ^ stream[m]);
+                }
+                if (start > 0) {
+                    *out++ = ',';
+                }
+                *out++ = '\'';
+                out = Rc4::PackInto(block, length, out);
+                *out++ = '\'';
+            }
+            return out;
+        }
+
+        // The page text while it is filled: the text before the block list and the text after it. The block list
+        // holds only letters, quotes and commas, so a placeholder is never found inside it.
+        class PageText
+        {
+        public:
+            explicit PageText(std::string text) : m_head(std::move(text))
+            { }
+
+            // Removes the first occurrence of mark and inserts content in its place.
+            void Fill(std::string_view mark, std::string_view content)
+            {
+                for (std::string* part : {&m_head, &m_tail}) {
+                    const std::size_t at = part->find(mark);
+                    if (at != std::string::npos) {
+                        part->replace(at, mark.size(), content);
+                        return;
+                    }
+                }
+            }
+
+            // Cuts the text at the block list's placeholder; the list itself is written by Assemble.
+            void CutAtBlockList()
+            {
+                const std::size_t at = m_head.find(PageTemplate::BlockListMark);
+                m_tail = m_head.substr(at + PageTemplate::BlockListMark.size());
+                m_head.resize(at);
+            }
+
+            std::string Assemble(std::string_view content, std::string_view key) const
+            {
+                std::string page(m_head.size() + BlockListLength(content.size()) + m_tail.size(), '\0');
+                char* out = page.data();
+                out = std::copy(m_head.begin(), m_head.end(), out);
+                out = WriteBlockList(content, key, out);
+                std::copy(m_tail.begin(), m_tail.end(), out);
+                return page;
+            }
+
+        private:
+            std::string m_head;
+            std::string m_tail;
+        };
+
+        std::string UserMasterString(std::string_view masterPassword,
+                                     const std::vector<std::string>& userList,
+                                     std::vector<std::string>& omittedUsers)
+        {
+            std::string result;
+            for (const std::string& entry : userList) {
+                const std::size_t tab = entry.find('\t');
+                const std::string_view name = std::string_view(entry).substr(0, tab);
+                const std::string_view password =
+                    tab == std::string::npos ? std::string_view() : std::string_view(entry).substr(tab + 1);
+                const std::string key = std::string(name) + std::string(password);
+                if (key.size() > Rc4::MaxKeyLength || key.find('\0') != std::string::npos) {
+                    omittedUsers.emplace_back(name);
+                    continue;
+                }
+                result += Md5::DigestText(name);
+                result += Rc4::EncryptText(key, masterPassword);
+                result += Md5::DigestText(password);
+            }
+            return result;
+        }
+
+        std::string_view Pick(bool condition, std::string_view yes, std::string_view no)
+        {
+            return condition ? yes : no;
+        }
+
+        // Applies the state table of the relock answer; true when the file is to be locked (again).
+        bool MayRelock(const std::string& path, int& answer, const RelockQuestion& ask)
+        {
+            if (answer == RelockNone) {
+                return false;
+            }
+            if (answer == RelockAll) {
+                return true;
+            }
+            const RelockChoice choice = ask ? ask(RelockQuestionText(path)) : RelockChoice::No;
+            switch (choice) {
+            case RelockChoice::No:
+                return false;
+            case RelockChoice::NoToAll:
+                answer = RelockNone;
+                return false;
+            case RelockChoice::YesToAll:
+                answer = RelockAll;
+                return true;
+            case RelockChoice::Yes:
+                break;
+            }
+            return true;
+        }
+
+        bool Finish(LockReport* report, LockStatus status, std::string detail = {})
+        {
+            if (report != nullptr) {
+                report->status = status;
+                report->detail = std::move(detail);
+            }
+            return status == LockStatus::Locked;
+        }
+    } // namespace
+
+    bool IsLockedPage(std::string_view content)
+    {
+        return content.starts_with(LockedMarker);
+    }
+
+    std::string RelockQuestionText(const std::string& path)
+    {
+        return "The html file " + path + " has been locked before, do you want to lock it again? ";
+    }
+
+    bool BuildPage(std::string_view content,
+                   std::string_view password,
+                   int protectionType,
+                   int pageColor,
+                   int passwordType,
+                   const std::vector<std::string>& userList,
+                   std::string& page,
+                   std::vector<std::string>& omittedUsers,
+                   std::string& error)
+    {
+        const PageTemplate::Template* t = PageTemplate::Embedded(error);
+        if (t == nullptr) {
+            return false;
+        }
+        namespace P = PageTemplate;
+        const bool users = passwordType == UserPassword;
+        const bool cookies = protectionType == ProtectSession || protectionType == ProtectCookie;
+        const std::string key = Md5::DigestText(password);
+
+        PageText text(t->Section(P::Page));
+        text.Fill(P::CheckValueMark, Md5::CheckValue(key));
+        text.Fill(P::UserParaInfoMark, Pick(users, t->Section(P::UserParaInfo), {}));
+        text.CutAtBlockList();
+        if (users) {
+            text.Fill(P::MasterPasswordMark, t->Section(P::MasterPassword));
+            text.Fill(P::UserMasterStringMark, UserMasterString(password, userList, omittedUsers));
+        } else {
+            text.Fill(P::MasterPasswordMark, {});
+        }
+        text.Fill(P::OnloadMark,
+                  cookies ? Pick(users, t->Section(P::OnloadCookieUser), t->Section(P::OnloadCookieSingle))
+                          : Pick(users, t->Section(P::OnloadPageUser), t->Section(P::OnloadPageSingle)));
+        std::string_view save;
+        if (protectionType == ProtectSession) {
+            save = Pick(users, t->Section(P::SaveSessionUser), t->Section(P::SaveSessionSingle));
+        } else if (protectionType == ProtectCookie) {
+            save = Pick(users, t->Section(P::SaveCookieUser), t->Section(P::SaveCookieSingle));
+        }
+        text.Fill(P::SavePasswordMark, save);
+        text.Fill(P::UserTextInputValueMark, Pick(users, t->Section(P::UserTextInputValue), {}));
+        const PageColors& colors = ColorsOf(pageColor);
+        text.Fill(P::BackgroundColorMark, colors.background);
+        text.Fill(P::TextColorMark, colors.text);
+        text.Fill(P::UserInputTextMark, Pick(users, t->Section(P::UserInputText), {}));
+
+        page = text.Assemble(content, key);
+        return true;
+    }
+
+    bool LockPage(const std::string& path,
+                  std::string_view password,
+                  bool backup,
+                  int protectionType,
+                  int pageColor,
+                  int passwordType,
+                  int& answer,
+                  const std::vector<std::string>& userList,
+                  const RelockQuestion& ask,
+                  LockReport* report)
+    {
+        namespace fs = std::filesystem;
+        if (report != nullptr) {
+            report->omittedUsers.clear();
+        }
+        std::error_code failure;
+        const fs::file_status status = fs::status(path, failure);
+        if (!fs::exists(status)) {
+            return Finish(report, LockStatus::Missing);
+        }
+        if (password.empty()) {
+            return Finish(report, LockStatus::EmptyPassword);
+        }
+        // A symbolic link stays a link: the file it points to is the one replaced.
+        const fs::path target =
+            fs::is_symlink(fs::symlink_status(path, failure)) ? fs::canonical(path, failure) : fs::path(path);
+        if (failure) {
+            return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
+        }
+
+        try {
+            std::string content;
+            std::string error;
+            if (!SafeFile::ReadAll(target, content, error)) {
+                return Finish(report, LockStatus::ReadFailed, error);
+            }
+            if (IsLockedPage(content) && !MayRelock(path, answer, ask)) {
+                return Finish(report, LockStatus::Declined);
+            }
+
+            std::string page;
+            std::vector<std::string> omitted;
+            if (!BuildPage(
+                    content, password, protectionType, pageColor, passwordType, userList, page, omitted, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            if (backup && !SafeFile::Replace(path + ".bak", content, status.permissions(), error)) {
+                return Finish(report, LockStatus::BackupFailed, error);
+            }
+            if (!SafeFile::Replace(target, page, status.permissions(), error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            if (report != nullptr) {
+                report->omittedUsers = std::move(omitted);
+            }
+            return Finish(report, LockStatus::Locked);
+        } catch (const std::bad_alloc&) {
+            return Finish(report, LockStatus::ReadFailed, path + " is too large to be locked in memory");
+        }
+    }
+} // namespace Encrypthtml

@@ -1,0 +1,20 @@
+#pragma once
+
+// Whole-file reading and replacing that never leaves a half-written file behind.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace SafeFile
+{
+    // Reads the whole file into bytes. False, with the reason in error, when it cannot be opened or read.
+    bool ReadAll(const std::filesystem::path& path, std::string& bytes, std::string& error);
+
+    // Writes bytes to a new temporary file in target's folder, gives it the permissions perms and renames it over
+    // target. On failure the temporary file is removed, target is as it was, and error holds the reason.
+    bool Replace(const std::filesystem::path& target,
+                 std::string_view bytes,
+                 std::filesystem::perms perms,
+                 std::string& error);
+} // namespace SafeFile
