@@ -32,23 +32,18 @@ namespace
     constexpr int s_passwordMaxLength = 25;
 
     // The tool-bar images, by image number.
-    struct ToolImage
-    {
-        const char* themeName;
-        QStyle::StandardPixmap fallback;
-    };
-    const ToolImage s_toolImages[] = {
-        {"document-new", QStyle::SP_FileIcon}, // 0 add file
-        {"folder-new", QStyle::SP_FileDialogNewFolder}, // 1 add folder
-        {"edit-delete", QStyle::SP_TrashIcon}, // 2 delete file
-        {"edit-clear", QStyle::SP_DialogResetButton}, // 3 delete all
-        {"document-save", QStyle::SP_DialogSaveButton}, // 4 save list
-        {"document-open", QStyle::SP_DialogOpenButton}, // 5 load list
-        {"document-print-preview", QStyle::SP_FileDialogContentsView}, // 6 preview
-        {"contact-new", QStyle::SP_FileDialogNewFolder}, // 7 add user
-        {"list-remove", QStyle::SP_DialogNoButton}, // 8 remove user
-        {"edit-clear-all", QStyle::SP_DialogDiscardButton}, // 9 remove all users
-        {"document-properties", QStyle::SP_FileDialogDetailedView}, // 10 edit user
+    const char* const s_toolImages[] = {
+        ":/images/tool-add-file.svg", // 0
+        ":/images/tool-add-folder.svg", // 1
+        ":/images/tool-delete-file.svg", // 2
+        ":/images/tool-delete-all.svg", // 3
+        ":/images/tool-save-list.svg", // 4
+        ":/images/tool-load-list.svg", // 5
+        ":/images/tool-preview.svg", // 6
+        ":/images/tool-add-user.svg", // 7
+        ":/images/tool-remove-user.svg", // 8
+        ":/images/tool-remove-all-users.svg", // 9
+        ":/images/tool-edit-user.svg", // 10
     };
     constexpr int s_toolImageExtent = 32;
     constexpr int s_glyphExtent = 16;
@@ -92,6 +87,10 @@ namespace
         QLabel* label = Make<QLabel>(parent, name);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // The page's other controls set its width; the text wraps within it and sets only the height.
+        QSizePolicy policy = label->sizePolicy();
+        policy.setHorizontalPolicy(QSizePolicy::Ignored);
+        label->setSizePolicy(policy);
         return label;
     }
 
@@ -107,7 +106,7 @@ namespace
     QPushButton* MakeButton(QWidget* parent, const char* name, const char* themeName, QStyle::StandardPixmap fallback)
     {
         QPushButton* button = Make<QPushButton>(parent, name);
-        button->setIcon(Pictures::ToolIcon(QLatin1String(themeName), fallback, s_glyphExtent));
+        button->setIcon(Pictures::ThemeIcon(QLatin1String(themeName), fallback, s_glyphExtent));
         button->setIconSize(QSize(s_glyphExtent, s_glyphExtent));
         button->setAutoDefault(false);
         button->setMinimumWidth(73);
@@ -117,8 +116,7 @@ namespace
     QToolButton* MakeToolButton(QToolBar* bar, const char* name, int image)
     {
         QToolButton* button = Make<QToolButton>(bar, name);
-        const ToolImage& picture = s_toolImages[image];
-        button->setIcon(Pictures::ToolIcon(QLatin1String(picture.themeName), picture.fallback, s_toolImageExtent));
+        button->setIcon(Pictures::ImageIcon(QLatin1String(s_toolImages[image]), s_toolImageExtent));
         button->setIconSize(QSize(s_toolImageExtent, s_toolImageExtent));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::TabFocus);
@@ -309,8 +307,7 @@ void TFormMain::BuildWindow()
     auto* pages = new QWidget(this);
     auto* pageStack = new QGridLayout(pages);
     pageStack->setContentsMargins(0, 0, 0, 0);
-    // Wide enough for the page texts in the desktop's font, never narrower than the designed 380 pixels.
-    pages->setFixedWidth(qMax(380, fontMetrics().averageCharWidth() * 58));
+    pages->setMinimumWidth(380);
     PnlStep0 = BuildStep0();
     PnlStep1 = BuildStep1();
     PnlStep2 = BuildStep2();
@@ -497,6 +494,10 @@ QWidget* TFormMain::BuildUserList()
     LvwUserList = MakeListView(page, "LvwUserList", QAbstractItemView::SingleSelection);
     LvwUserList->setItemDelegate(new GridDelegate(LvwUserList));
     LblUserPasswordContent = MakeWrapped(page, "LblUserPasswordContent");
+    // A narrow column beside the list, as wide as the design says or as the font needs.
+    QSizePolicy column = LblUserPasswordContent->sizePolicy();
+    column.setHorizontalPolicy(QSizePolicy::Fixed);
+    LblUserPasswordContent->setSizePolicy(column);
     LblUserPasswordContent->setFixedWidth(qMax(117, fontMetrics().averageCharWidth() * 19));
 
     auto* list = new QHBoxLayout;
@@ -700,8 +701,12 @@ void TFormMain::FormCreate()
     PageColor = Encrypthtml::ColorWhite;
     LblProtectionContent->setText(LoadStr(506));
     LblPreviewPassword->setText(LoadStr(509));
-    ReserveHeight(
-        LblProtectionContent, PnlStep3->parentWidget()->width() - 8, {LoadStr(506), LoadStr(507), LoadStr(508)});
+    // The width of the pages is known once the texts are in and the layout has run.
+    layout()->activate();
+    const QMargins margins = PnlStep3->layout()->contentsMargins();
+    ReserveHeight(LblProtectionContent,
+                  PnlStep3->parentWidget()->width() - margins.left() - margins.right(),
+                  {LoadStr(506), LoadStr(507), LoadStr(508)});
 
     // 6. The welcome page.
     for (QWidget* page : {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4}) {

@@ -6,13 +6,16 @@
 
 namespace
 {
-    QPixmap Lighter(const QPixmap& normal)
+    // The normal form and the hot form, a lighter copy.
+    void AddForms(QIcon& icon, const QPixmap& normal)
     {
         QPixmap hot = normal;
         QPainter painter(&hot);
         painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
         painter.fillRect(hot.rect(), QColor(255, 255, 255, 70));
-        return hot;
+        painter.end();
+        icon.addPixmap(normal, QIcon::Normal);
+        icon.addPixmap(hot, QIcon::Active);
     }
 } // namespace
 
@@ -42,17 +45,24 @@ namespace Pictures
         return icon;
     }
 
-    QIcon ToolIcon(const QString& themeName, QStyle::StandardPixmap fallback, int extent)
+    QIcon ImageIcon(const QString& resource, int extent)
+    {
+        QIcon icon;
+        for (qreal scale : {1.0, 2.0}) {
+            AddForms(icon, Render(resource, QSize(extent, extent), scale));
+        }
+        return icon;
+    }
+
+    QIcon ThemeIcon(const QString& themeName, QStyle::StandardPixmap fallback, int extent)
     {
         QIcon source = QIcon::fromTheme(themeName);
         if (source.isNull()) {
             source = QApplication::style()->standardIcon(fallback);
         }
         QIcon icon;
-        for (int scale : {1, 2}) {
-            const QPixmap normal = source.pixmap(QSize(extent, extent), scale);
-            icon.addPixmap(normal, QIcon::Normal);
-            icon.addPixmap(Lighter(normal), QIcon::Active);
+        for (qreal scale : {1.0, 2.0}) {
+            AddForms(icon, source.pixmap(QSize(extent, extent), scale));
         }
         return icon;
     }

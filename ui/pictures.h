@@ -18,6 +18,10 @@ namespace Pictures
     // The program's icon at the usual icon sizes.
     QIcon ProgramIcon();
 
-    // A themed image in its normal form and a lighter "hot" form shown under the mouse (QIcon::Active).
-    QIcon ToolIcon(const QString& themeName, QStyle::StandardPixmap fallback, int extent);
+    // One of the program's own SVG images at extent x extent pixels, in its normal form and a lighter "hot"
+    // form shown under the mouse (QIcon::Active).
+    QIcon ImageIcon(const QString& resource, int extent);
+
+    // An image of the desktop's icon theme, or Qt's standard image when the theme lacks it, in the same two forms.
+    QIcon ThemeIcon(const QString& themeName, QStyle::StandardPixmap fallback, int extent);
 } // namespace Pictures
