@@ -1,0 +1,120 @@
+#include "jobs/batch.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace
+{
+    using Encrypthtml::LockStatus;
+
+    QString Reason(const Encrypthtml::LockReport& report)
+    {
+        QString reason;
+        switch (report.status) {
+        case LockStatus::ReadFailed:
+            reason = QStringLiteral("could not be read");
+            break;
+        case LockStatus::BackupFailed:
+            reason = QStringLiteral("its backup copy could not be made, so it was not locked");
+            break;
+        case LockStatus::WriteFailed:
+            reason = QStringLiteral("could not be written; it is unchanged");
+            break;
+        default:
+            return reason;
+        }
+        if (!report.detail.empty()) {
+            reason += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(report.detail));
+        }
+        return reason;
+    }
+} // namespace
+
+namespace Batch
+{
+    bool FileResult::isFailure() const
+    {
+        return report.status == LockStatus::ReadFailed || report.status == LockStatus::BackupFailed
+            || report.status == LockStatus::WriteFailed;
+    }
+
+    Result Run(const QStringList& paths,
+               const Settings& settings,
+               const Encrypthtml::RelockQuestion& ask,
+               const FileDone& fileDone)
+    {
+        Result result;
+        result.files.reserve(paths.size());
+        int answer = Encrypthtml::RelockAsk;
+        for (int i = 0; i < paths.size(); ++i) {
+            FileResult file{paths.at(i), false, {}};
+            file.locked = Encrypthtml::LockPage(QFile::encodeName(file.path).toStdString(),
+                                                settings.password,
+                                                settings.backup(),
+                                                settings.protectionType,
+                                                settings.pageColor,
+                                                settings.passwordType,
+                                                answer,
+                                                settings.userList,
+                                                ask,
+                                                &file.report);
+            result.count += file.locked ? 1 : 0;
+            result.files.push_back(std::move(file));
+            fileDone(i, result.files.back());
+        }
+        return result;
+    }
+
+    QString CountText(int count)
+    {
+        return QString::number(count) + QStringLiteral(" file(s) have been encrypted.");
+    }
+
+    QString FailureText(const Result& result, int maxListed)
+    {
+        QStringList lines;
+        int failures = 0;
+        for (const FileResult& file : result.files) {
+            if (!file.isFailure()) {
+                continue;
+            }
+            if (++failures <= maxListed) {
+                lines.append(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.path), Reason(file.report)));
+            }
+        }
+        if (failures == 0) {
+            return {};
+        }
+        if (failures > maxListed) {
+            lines.append(QStringLiteral("... and %1 more.").arg(failures - maxListed));
+        }
+        const QString heading = failures == 1 ? QStringLiteral("This file could not be locked:")
+                                              : QStringLiteral("These %1 files could not be locked:").arg(failures);
+        return heading + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+    }
+
+    QString OmittedUsersText(const Result& result)
+    {
+        std::vector<std::string> names;
+        for (const FileResult& file : result.files) {
+            for (const std::string& name : file.report.omittedUsers) {
+                if (std::find(names.begin(), names.end(), name) == names.end()) {
+                    names.push_back(name);
+                }
+            }
+        }
+        if (names.empty()) {
+            return {};
+        }
+        QStringList lines;
+        for (const std::string& name : names) {
+            // Engine bytes are the typed characters modulo 256, so Latin-1 gives the typed name back.
+            lines.append(QString::fromLatin1(name));
+        }
+        return QStringLiteral("These users were left out of the locked pages, because a user name and its password "
+                              "together must not be longer than 256 bytes; they cannot log in:\n\n")
+            + lines.join(QLatin1Char('\n'));
+    }
+} // namespace Batch

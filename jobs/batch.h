@@ -1,0 +1,61 @@
+#pragma once
+
+// One batch run: every listed file goes through the page locker with the job's settings, in list order, with
+// one relock answer shared by the whole run. The caller shows progress and the results.
+
+#include "engine/encrypthtml.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Batch
+{
+    struct Settings
+    {
+        std::string password; // EffectivePassword as engine bytes
+        std::function<bool()> backup; // read again before each file
+        int protectionType = Encrypthtml::ProtectPage;
+        int pageColor = Encrypthtml::ColorWhite;
+        int passwordType = Encrypthtml::SinglePassword;
+        std::vector<std::string> userList; // entries "name TAB password" as engine bytes
+    };
+
+    struct FileResult
+    {
+        QString path;
+        bool locked = false; // the locker wrote the page
+        Encrypthtml::LockReport report;
+
+        // The locker could not read or write the file, as opposed to a missing file or a declined relock.
+        bool isFailure() const;
+    };
+
+    struct Result
+    {
+        std::vector<FileResult> files; // one per path, in list order
+        int count = 0; // files locked
+    };
+
+    // Called after each file with its index in the list and its result.
+    using FileDone = std::function<void(int index, const FileResult& result)>;
+
+    // Locks every path in order. The relock answer starts at "ask" for every run.
+    Result Run(const QStringList& paths,
+               const Settings& settings,
+               const Encrypthtml::RelockQuestion& ask,
+               const FileDone& fileDone);
+
+    // "N file(s) have been encrypted."
+    QString CountText(int count);
+
+    // One text naming every file the locker could not read or write and why; empty when there is none. Lists at
+    // most maxListed files and counts the rest.
+    QString FailureText(const Result& result, int maxListed = 20);
+
+    // One text naming the users the locker had to leave out of the pages; empty when there is none.
+    QString OmittedUsersText(const Result& result);
+} // namespace Batch
