@@ -1,0 +1,252 @@
+// The shell layer: the string table, the application title, the real message boxes and the save dialog, and
+// the fake that answers them in other tests.
+
+#include "tests/support/fakeprompts.h"
+#include "tests/ui/modalhelper.h"
+#include "ui/prompts.h"
+#include "ui/strings.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace
+{
+    struct SeenBox
+    {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons; // left to right
+    };
+
+    QList<QAbstractButton*> ButtonsLeftToRight(QMessageBox* box)
+    {
+        QList<QAbstractButton*> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(), [box](QAbstractButton* a, QAbstractButton* b) {
+            return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+        });
+        return buttons;
+    }
+
+    SeenBox Describe(QMessageBox* box)
+    {
+        SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
+        for (QAbstractButton* button : ButtonsLeftToRight(box)) {
+            seen.buttons.append(button->text());
+        }
+        return seen;
+    }
+} // namespace
+
+class ShellTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stringTableHoldsEveryNumberedText_data();
+    void stringTableHoldsEveryNumberedText();
+    void stringTableKeepsTextsExactly();
+    void applicationTitle_data();
+    void applicationTitle();
+    void okBoxes_data();
+    void okBoxes();
+    void confirmBoxButtons_data();
+    void confirmBoxButtons();
+    void saveDialogAddsDefaultSuffix();
+    void fakeAnswersInOrderThenCancels();
+};
+
+void ShellTest::stringTableHoldsEveryNumberedText_data()
+{
+    QTest::addColumn<int>("id");
+    const int ids[] = {1,   10,  11,  12,  13,  100, 102, 103, 104, 105, 106, 108, 201, 202, 203, 204, 301, 302, 303,
+                       304, 305, 306, 307, 308, 309, 310, 311, 312, 401, 402, 403, 404, 405, 406, 501, 502, 503, 504,
+                       505, 506, 507, 508, 509, 601, 602, 603, 604, 605, 606, 607, 608, 701, 702, 703, 704, 705};
+    for (int id : ids) {
+        QTest::addRow("%d", id) << id;
+    }
+}
+
+void ShellTest::stringTableHoldsEveryNumberedText()
+{
+    QFETCH(int, id);
+    QVERIFY(!Strings::LoadStr(id).isEmpty());
+}
+
+void ShellTest::stringTableKeepsTextsExactly()
+{
+    QCOMPARE(Strings::LoadStr(1), QStringLiteral("Quillgate 1.2.8"));
+    // The maker's notice line is one text in two places.
+    QCOMPARE(Strings::LoadStr(12), Strings::LoadStr(202));
+    QVERIFY(Strings::LoadStr(203).contains(QStringLiteral("best security.\nThis wizard")));
+    QVERIFY(Strings::LoadStr(402).endsWith(QStringLiteral("next step. ")));
+    QVERIFY(Strings::LoadStr(508).contains(QStringLiteral("uses  cookies")));
+    QCOMPARE(Strings::LoadStr(509), QStringLiteral("[password is \"pvkmsto\"]"));
+    QVERIFY(Strings::LoadStr(101).isEmpty());
+    QVERIFY(Strings::LoadStr(0).isEmpty());
+    QVERIFY(Strings::LoadStr(99999).isEmpty());
+}
+
+void ShellTest::applicationTitle_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("A plain lower-case name stays") << "quillgate"
+                                                   << "quillgate";
+    QTest::newRow("Letters after the first go to lower case") << "QUILLGATE.EXE"
+                                                              << "Quillgate";
+    QTest::newRow("The name ends at the first dot") << "QuillGate.tar.gz"
+                                                    << "Quillgate";
+    QTest::newRow("Other characters stay") << "Tst_UI-2"
+                                           << "Tst_ui-2";
+    QTest::newRow("A name that starts with a dot is empty") << ".hidden"
+                                                            << "";
+    QTest::newRow("No name") << ""
+                             << "";
+}
+
+void ShellTest::applicationTitle()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, title);
+    QCOMPARE(Prompts::ApplicationTitle(fileName), title);
+}
+
+void ShellTest::okBoxes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+    const QString program = Prompts::ApplicationTitle(QCoreApplication::applicationFilePath().section('/', -1));
+    QTest::newRow("Warning") << int(Prompts::Kind::Warning) << "Warning"
+                             << "Too short" << int(QMessageBox::Warning);
+    QTest::newRow("Plain") << int(Prompts::Kind::Plain) << "Error!"
+                           << "Exists" << int(QMessageBox::NoIcon);
+    QTest::newRow("Information") << int(Prompts::Kind::Information) << "Information"
+                                 << "Done" << int(QMessageBox::Information);
+    QTest::newRow("Error adds a full stop")
+        << int(Prompts::Kind::Error) << program << "Cannot write a.lst." << int(QMessageBox::Critical);
+}
+
+void ShellTest::okBoxes()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+
+    SeenBox seen;
+    WhenModal<QMessageBox> answer([&seen](QMessageBox* box) {
+        seen = Describe(box);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    switch (Prompts::Kind(kind)) {
+    case Prompts::Kind::Warning:
+        Prompts::Warning(nullptr, text);
+        break;
+    case Prompts::Kind::Plain:
+        Prompts::Plain(nullptr, title, text);
+        break;
+    case Prompts::Kind::Information:
+        Prompts::Information(nullptr, text);
+        break;
+    default:
+        Prompts::Error(nullptr, QStringLiteral("Cannot write a.lst"));
+        break;
+    }
+    QVERIFY(answer.seen());
+    QCOMPARE(seen.title, title);
+    QCOMPARE(seen.text, text);
+    QCOMPARE(int(seen.icon), icon);
+    QCOMPARE(seen.buttons, QStringList{"OK"});
+}
+
+void ShellTest::confirmBoxButtons_data()
+{
+    QTest::addColumn<int>("press"); // index left to right; -1 Escape, -2 the close box
+    QTest::addColumn<int>("choice");
+    QTest::newRow("Yes") << 0 << int(Encrypthtml::RelockChoice::Yes);
+    QTest::newRow("No") << 1 << int(Encrypthtml::RelockChoice::No);
+    QTest::newRow("No to All") << 2 << int(Encrypthtml::RelockChoice::NoToAll);
+    QTest::newRow("Yes to All") << 3 << int(Encrypthtml::RelockChoice::YesToAll);
+    QTest::newRow("Escape counts as Yes") << -1 << int(Encrypthtml::RelockChoice::Yes);
+    QTest::newRow("The close box counts as Yes") << -2 << int(Encrypthtml::RelockChoice::Yes);
+}
+
+void ShellTest::confirmBoxButtons()
+{
+    QFETCH(int, press);
+    QFETCH(int, choice);
+
+    SeenBox seen;
+    WhenModal<QMessageBox> answer([&seen, press](QMessageBox* box) {
+        seen = Describe(box);
+        if (press >= 0) {
+            QTest::mouseClick(ButtonsLeftToRight(box).at(press), Qt::LeftButton);
+        } else if (press == -1) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            box->close();
+        }
+    });
+    const auto result = Prompts::ConfirmRelock(nullptr, QStringLiteral("a.html is locked already. Lock again?"));
+    QVERIFY(answer.seen());
+    QCOMPARE(int(result), choice);
+    QCOMPARE(seen.title, QStringLiteral("Confirm"));
+    QCOMPARE(seen.text, QStringLiteral("a.html is locked already. Lock again?"));
+    QCOMPARE(seen.icon, QMessageBox::Question);
+    QCOMPARE(seen.buttons, (QStringList{"&Yes", "&No", "N&o to All", "Yes to &All"}));
+}
+
+void ShellTest::saveDialogAddsDefaultSuffix()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QString suffix;
+    WhenModal<QFileDialog> answer([&](QFileDialog* dialog) {
+        suffix = dialog->defaultSuffix();
+        dialog->setDirectory(folder.path());
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(QStringLiteral("files"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    const QString chosen = Prompts::SaveFileName(nullptr, QStringLiteral("List files (*.lst)"), QStringLiteral("lst"));
+    QVERIFY(answer.seen());
+    QCOMPARE(suffix, QStringLiteral("lst"));
+    QCOMPARE(chosen, folder.filePath(QStringLiteral("files.lst")));
+}
+
+void ShellTest::fakeAnswersInOrderThenCancels()
+{
+    FakePrompts fake;
+    fake.confirmAnswers = {2, 3};
+    fake.openFileAnswers = {{"/a.html", "/b.html"}};
+    fake.saveFileAnswers = {"/list.lst"};
+    fake.directoryAnswers = {"/site"};
+
+    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q1"), Encrypthtml::RelockChoice::NoToAll);
+    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q2"), Encrypthtml::RelockChoice::YesToAll);
+    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q3"), Encrypthtml::RelockChoice::Yes);
+    Prompts::Warning(nullptr, "w");
+    QCOMPARE(Prompts::OpenFileName(nullptr, "*"), QStringLiteral("/a.html"));
+    QVERIFY(Prompts::OpenFileNames(nullptr, "*").isEmpty());
+    QCOMPARE(Prompts::SaveFileName(nullptr, "*", "lst"), QStringLiteral("/list.lst"));
+    QVERIFY(Prompts::SaveFileName(nullptr, "*", "lst").isEmpty());
+    QCOMPARE(Prompts::ExistingDirectory(nullptr, "Browse"), QStringLiteral("/site"));
+    QVERIFY(Prompts::ExistingDirectory(nullptr, "Browse").isEmpty());
+    QVERIFY(Prompts::OpenPath(QStringLiteral("/site/a.html")));
+
+    QCOMPARE(fake.shownTexts(), (QStringList{"q1", "q2", "q3", "w"}));
+    QCOMPARE(fake.shown.at(3).title, QStringLiteral("Warning"));
+    QCOMPARE(fake.opened, QList<QUrl>{QUrl::fromLocalFile("/site/a.html")});
+}
+
+QTEST_MAIN(ShellTest)
+#include "shelltest.moc"
