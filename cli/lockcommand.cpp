@@ -1,0 +1,263 @@
+#include "cli/lockcommand.h"
+
+#include "cli/terminal.h"
+#include "engine/encrypthtml.h"
+#include "engine/listlines.h"
+#include "engine/safefile.h"
+#include "engine/textbytes.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+namespace
+{
+    namespace fs = std::filesystem;
+
+    void Complain(const std::string& message)
+    {
+        std::cerr << "quillgate-lock: " << message << '\n';
+    }
+
+    // The page script reads each typed character modulo 256; text from a file or a terminal is UTF-8.
+    std::string EngineBytes(std::string_view utf8)
+    {
+        return TextBytes::UnicodeToBytes(TextBytes::Utf8ToUtf16(utf8));
+    }
+
+    bool IsHtmlName(const fs::path& path)
+    {
+        std::string extension = path.extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
+            return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        });
+        return extension == ".htm" || extension == ".html";
+    }
+
+    Encrypthtml::RelockChoice AskRelock(const std::string& question)
+    {
+        using Encrypthtml::RelockChoice;
+        for (;;) {
+            std::cerr << question << "[y]es, [n]o, n[o] to all, yes to [a]ll: " << std::flush;
+            const std::optional<std::string> reply = Terminal::ReadLine();
+            if (!reply) {
+                std::cerr << '\n';
+                return RelockChoice::No;
+            }
+            const std::string& r = *reply;
+            if (r == "y" || r == "yes") {
+                return RelockChoice::Yes;
+            }
+            if (r == "n" || r == "no") {
+                return RelockChoice::No;
+            }
+            if (r == "o" || r == "no to all") {
+                return RelockChoice::NoToAll;
+            }
+            if (r == "a" || r == "yes to all") {
+                return RelockChoice::YesToAll;
+            }
+        }
+    }
+} // namespace
+
+LockCommand::LockCommand(LockOptions::Options options) : m_options(std::move(options))
+{ }
+
+int LockCommand::Run()
+{
+    std::string password;
+    if (!ReadPassword(password) || !ReadUsers()) {
+        return ExitUsage;
+    }
+    std::vector<std::string> files;
+    m_allLocked = CollectFiles(files);
+
+    int answer = Encrypthtml::RelockAsk;
+    if (m_options.relock == LockOptions::RelockMode::Yes) {
+        answer = Encrypthtml::RelockAll;
+    } else if (m_options.relock == LockOptions::RelockMode::No) {
+        answer = Encrypthtml::RelockNone;
+    }
+    for (const std::string& path : files) {
+        LockOne(path, password, answer);
+    }
+    std::cout << m_locked << " file(s) have been encrypted.\n" << std::flush;
+    return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;
+}
+
+bool LockCommand::ReadPassword(std::string& bytes)
+{
+    std::string line;
+    if (m_options.passwordFile.empty()) {
+        const bool interactive = Terminal::IsInteractive();
+        const Terminal::EchoOff echoOff;
+        if (interactive) {
+            std::cerr << (m_options.usersFile.empty() ? "Password: " : "Master password: ") << std::flush;
+        }
+        line = Terminal::ReadLine().value_or("");
+        // A mistyped password would lock the pages for good, so a typed one is asked for twice.
+        if (interactive) {
+            std::cerr << "Repeat it: " << std::flush;
+            if (Terminal::ReadLine().value_or("") != line) {
+                Complain("the two passwords differ; nothing was locked");
+                return false;
+            }
+        }
+    } else if (m_options.passwordFile == "-") {
+        line = Terminal::ReadLine().value_or("");
+    } else {
+        std::string error;
+        if (!SafeFile::ReadAll(m_options.passwordFile, line, error)) {
+            Complain(error);
+            return false;
+        }
+        line.resize(std::min(line.size(), line.find_first_of("\r\n")));
+    }
+
+    const std::u16string text = TextBytes::Utf8ToUtf16(line);
+    const std::u16string_view trimmed = TextBytes::Trimmed(text);
+    if (!TextBytes::IsPasswordLengthValid(trimmed.size())) {
+        std::cerr << "Password should consist of 6--25 characters.\n";
+        return false;
+    }
+    bytes = TextBytes::UnicodeToBytes(trimmed);
+    return true;
+}
+
+bool LockCommand::ReadUsers()
+{
+    if (m_options.usersFile.empty()) {
+        return true;
+    }
+    std::string file;
+    std::string error;
+    if (!SafeFile::ReadAll(m_options.usersFile, file, error)) {
+        Complain(error);
+        return false;
+    }
+    for (const std::string& line : ListLines::SplitListLines(file)) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos || tab == 0) {
+            continue;
+        }
+        m_users.push_back({EngineBytes(line), line.substr(0, tab)});
+    }
+    // Pages without a single user could never be opened again.
+    if (m_users.empty()) {
+        Complain(m_options.usersFile + " holds no user (lines of user name, TAB, password); nothing was locked");
+        return false;
+    }
+    return true;
+}
+
+bool LockCommand::CollectFiles(std::vector<std::string>& files) const
+{
+    bool complete = true;
+    std::set<fs::path> seen;
+    auto add = [&](const fs::path& path) {
+        std::error_code ignored;
+        if (seen.insert(fs::weakly_canonical(path, ignored)).second) {
+            files.push_back(path.string());
+        }
+    };
+    for (const std::string& named : m_options.paths) {
+        std::error_code failure;
+        if (!fs::is_directory(named, failure)) {
+            add(named);
+            continue;
+        }
+        std::vector<fs::path> found;
+        auto take = [&](const fs::directory_entry& entry) {
+            std::error_code ignored;
+            if (IsHtmlName(entry.path()) && entry.is_regular_file(ignored)) {
+                found.push_back(entry.path());
+            }
+        };
+        // Subfolders reached through a symbolic link are not entered: they may lead anywhere, even in a circle.
+        if (m_options.recursive) {
+            fs::recursive_directory_iterator it(named, fs::directory_options::none, failure);
+            for (; !failure && it != fs::recursive_directory_iterator(); it.increment(failure)) {
+                take(*it);
+            }
+        } else {
+            fs::directory_iterator it(named, failure);
+            for (; !failure && it != fs::directory_iterator(); it.increment(failure)) {
+                take(*it);
+            }
+        }
+        if (failure) {
+            Complain(named + ": folder cannot be read completely: " + failure.message());
+            complete = false;
+        }
+        std::sort(found.begin(), found.end());
+        std::for_each(found.begin(), found.end(), add);
+    }
+    return complete;
+}
+
+void LockCommand::LockOne(const std::string& path, const std::string& password, int& answer)
+{
+    using Encrypthtml::LockStatus;
+    std::vector<std::string> entries;
+    for (const User& user : m_users) {
+        entries.push_back(user.entry);
+    }
+    Encrypthtml::LockReport report;
+    const bool locked = Encrypthtml::LockPage(path,
+                                              password,
+                                              m_options.backup,
+                                              m_options.protectionType,
+                                              m_options.pageColor,
+                                              m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword,
+                                              answer,
+                                              entries,
+                                              AskRelock,
+                                              &report);
+    if (locked) {
+        ++m_locked;
+        ReportOmitted(report.omittedUsers);
+        if (!m_options.quiet) {
+            std::error_code ignored;
+            std::cout << path << ' ' << fs::file_size(path, ignored) << '\n';
+        }
+        return;
+    }
+    m_allLocked = false;
+    switch (report.status) {
+    case LockStatus::Missing:
+        Complain(path + ": no such file");
+        break;
+    case LockStatus::Declined:
+        Complain(path + ": already locked, skipped");
+        break;
+    case LockStatus::ReadFailed:
+        Complain(path + ": cannot be read: " + report.detail);
+        break;
+    case LockStatus::BackupFailed:
+        Complain(path + ": not locked, the backup cannot be made: " + report.detail);
+        break;
+    case LockStatus::WriteFailed:
+        Complain(path + ": not locked, cannot be written: " + report.detail);
+        break;
+    case LockStatus::EmptyPassword:
+    case LockStatus::Locked:
+        Complain(path + ": not locked");
+        break;
+    }
+}
+
+void LockCommand::ReportOmitted(const std::vector<std::string>& names)
+{
+    for (const std::string& name : names) {
+        const auto user = std::find_if(m_users.begin(), m_users.end(), [&](const User& u) {
+            return u.entry.compare(0, u.entry.find('\t'), name) == 0;
+        });
+        const std::string shown = user == m_users.end() ? name : user->nameText;
+        if (m_reportedUsers.insert(shown).second) {
+            Complain("user " + shown
+                     + " left out: the page script cannot use a user name and password that are longer than 256 "
+                       "bytes together or hold a zero character");
+        }
+    }
+}

@@ -1,0 +1,157 @@
+#include "cli/options.h"
+
+#include "engine/encrypthtml.h"
+
+#include <map>
+#include <optional>
+
+namespace LockOptions
+{
+    namespace
+    {
+        const std::map<std::string, int, std::less<>> s_protectionTypes = {
+            {"page", Encrypthtml::ProtectPage},
+            {"session", Encrypthtml::ProtectSession},
+            {"cookie", Encrypthtml::ProtectCookie},
+        };
+
+        const std::map<std::string, int, std::less<>> s_colors = {
+            {"white", Encrypthtml::ColorWhite},
+            {"black", Encrypthtml::ColorBlack},
+            {"yellow", Encrypthtml::ColorYellow},
+            {"blue", Encrypthtml::ColorBlue},
+        };
+
+        const std::map<std::string, RelockMode, std::less<>> s_relockModes = {
+            {"ask", RelockMode::Ask},
+            {"yes", RelockMode::Yes},
+            {"no", RelockMode::No},
+        };
+
+        template <typename Value>
+        std::optional<Value> Choose(const std::map<std::string, Value, std::less<>>& choices, std::string_view text)
+        {
+            const auto it = choices.find(text);
+            return it == choices.end() ? std::nullopt : std::optional<Value>(it->second);
+        }
+
+        ParseResult Error(std::string message)
+        {
+            ParseResult result;
+            result.error = std::move(message);
+            return result;
+        }
+    } // namespace
+
+    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault)
+    {
+        ParseResult result;
+        result.action = Action::Lock;
+        Options& o = result.options;
+        o.protectionType = Encrypthtml::ProtectPage;
+        o.pageColor = Encrypthtml::ColorWhite;
+        o.relock = relockDefault;
+
+        bool optionsEnded = false;
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            const std::string& argument = arguments[i];
+            if (optionsEnded || !argument.starts_with("--")) {
+                o.paths.push_back(argument);
+                continue;
+            }
+            if (argument == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            // "--name value" or "--name=value".
+            const std::size_t equals = argument.find('=');
+            const std::string name = argument.substr(0, equals);
+            std::optional<std::string> inlineValue;
+            if (equals != std::string::npos) {
+                inlineValue = argument.substr(equals + 1);
+            }
+            auto value = [&]() -> std::optional<std::string> {
+                if (inlineValue) {
+                    return inlineValue;
+                }
+                if (i + 1 < arguments.size()) {
+                    return arguments[++i];
+                }
+                return std::nullopt;
+            };
+
+            if (name == "--help" || name == "--version") {
+                if (inlineValue) {
+                    return Error("option " + name + " takes no value");
+                }
+                result.action = name == "--help" ? Action::Help : Action::Version;
+                return result;
+            }
+            if (name == "--backup" || name == "--recursive" || name == "--quiet") {
+                if (inlineValue) {
+                    return Error("option " + name + " takes no value");
+                }
+                (name == "--backup" ? o.backup : (name == "--recursive" ? o.recursive : o.quiet)) = true;
+                continue;
+            }
+            if (name != "--password-file" && name != "--users" && name != "--protection" && name != "--color"
+                && name != "--relock") {
+                return Error("unknown option " + name);
+            }
+            const std::optional<std::string> text = value();
+            if (!text || text->empty()) {
+                return Error("option " + name + " needs a value");
+            }
+            if (name == "--password-file") {
+                o.passwordFile = *text;
+            } else if (name == "--users") {
+                o.usersFile = *text;
+            } else if (name == "--protection") {
+                const auto type = Choose(s_protectionTypes, *text);
+                if (!type) {
+                    return Error("--protection must be page, session or cookie, not " + *text);
+                }
+                o.protectionType = *type;
+            } else if (name == "--color") {
+                const auto color = Choose(s_colors, *text);
+                if (!color) {
+                    return Error("--color must be white, black, yellow or blue, not " + *text);
+                }
+                o.pageColor = *color;
+            } else {
+                const auto mode = Choose(s_relockModes, *text);
+                if (!mode) {
+                    return Error("--relock must be ask, yes or no, not " + *text);
+                }
+                o.relock = *mode;
+            }
+        }
+        if (o.paths.empty()) {
+            return Error("no file or folder to lock");
+        }
+        return result;
+    }
+
+    std::string HelpText()
+    {
+        return "Usage: quillgate-lock [options] PATH...\n"
+               "Locks each HTML file in place with a password; a folder adds its .htm and .html files.\n"
+               "\n"
+               "  --password-file F     password from the first line of F (trailing CR/LF dropped); \"-\" = stdin\n"
+               "  --users F             user/password mode: F is a user list file (user name, TAB, password per\n"
+               "                        line; line ends CR LF, LF or CR; lines without a TAB or starting with a TAB\n"
+               "                        are dropped); the password is then the master password\n"
+               "  --protection P        page | session | cookie          (default page)\n"
+               "  --color C             white | black | yellow | blue     (default white)\n"
+               "  --backup              keep a copy at PATH.bak\n"
+               "  --relock R            ask | yes | no   (default ask on a terminal, no otherwise)\n"
+               "  --recursive           a folder PATH adds its .htm/.html files with those of all subfolders\n"
+               "                        (without it, only the folder's own files)\n"
+               "  --quiet               print only errors and the final count\n"
+               "  --help, --version\n"
+               "\n"
+               "Without --password-file the password is asked for on the terminal. It must have 6 to 25\n"
+               "characters. Exit status: 0 when every file was locked, 1 when any was skipped or failed,\n"
+               "2 for a usage error.\n";
+    }
+} // namespace LockOptions

@@ -1,0 +1,50 @@
+#pragma once
+
+// The command line of quillgate-lock.
+
+#include <string>
+#include <vector>
+
+namespace LockOptions
+{
+    enum class RelockMode
+    {
+        Ask,
+        Yes,
+        No
+    };
+
+    struct Options
+    {
+        std::string passwordFile; // empty: ask on the terminal; "-": the first line of standard input
+        std::string usersFile; // empty: one password for all pages
+        int protectionType = 0;
+        int pageColor = 0;
+        bool backup = false;
+        RelockMode relock = RelockMode::No;
+        bool recursive = false;
+        bool quiet = false;
+        std::vector<std::string> paths;
+    };
+
+    enum class Action
+    {
+        Lock,
+        Help,
+        Version,
+        UsageError
+    };
+
+    struct ParseResult
+    {
+        Action action = Action::UsageError;
+        Options options;
+        std::string error; // for UsageError
+    };
+
+    // Reads the arguments after the program name. relockDefault is used when --relock is not given.
+    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault);
+
+    // The text of --help.
+    std::string HelpText();
+} // namespace LockOptions

@@ -1,0 +1,356 @@
+// Runs the real quillgate-lock binary.
+
+#include "engine/encrypthtml.h"
+#include "engine/md5.h"
+#include "engine/rc4.h"
+#include "tests/engine/lockfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace
+{
+    using LockFixture::BlockList;
+    using LockFixture::ReadFile;
+    using LockFixture::TempFolder;
+    using LockFixture::WriteFile;
+
+    struct Result
+    {
+        int exitCode = -1;
+        std::string out;
+        std::string err;
+    };
+
+    // Runs the command with the arguments, feeding input on standard input (never a terminal here).
+    Result RunLock(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        TempFolder io;
+        WriteFile(io.Path() / "in", input);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, (io.Path() / "in").c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, (io.Path() / "out").c_str(), O_WRONLY | O_CREAT, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, (io.Path() / "err").c_str(), O_WRONLY | O_CREAT, 0600);
+        std::vector<std::string> all = {QUILLGATE_LOCK};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        Result result;
+        if (posix_spawn(&pid, QUILLGATE_LOCK, &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = ReadFile(io.Path() / "out");
+        result.err = ReadFile(io.Path() / "err");
+        return result;
+    }
+
+    // The content of a locked page, decrypted with the digest text of password.
+    std::string Unlocked(const std::string& path, std::string_view password)
+    {
+        std::string content;
+        for (const std::string& block : BlockList(ReadFile(path))) {
+            content += Rc4::DecryptText(Md5::DigestText(password), block);
+        }
+        return content;
+    }
+
+    std::string Between(const std::string& text, std::string_view open, std::string_view close)
+    {
+        const std::size_t start = text.find(open);
+        if (start == std::string::npos) {
+            return {};
+        }
+        const std::size_t end = text.find(close, start + open.size());
+        return text.substr(start + open.size(), end - start - open.size());
+    }
+
+    bool Contains(const std::string& text, std::string_view part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+
+    class Cli : public testing::Test
+    {
+    protected:
+        std::string Page(std::string_view name, std::string_view content = "<p>hello</p>")
+        {
+            const std::string path = folder.File(name);
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            WriteFile(path, content);
+            return path;
+        }
+        std::string PasswordFile(std::string_view bytes)
+        {
+            const std::string path = folder.File("password.txt");
+            WriteFile(path, bytes);
+            return path;
+        }
+
+        TempFolder folder;
+    };
+
+    TEST_F(Cli, LocksWithThePasswordFilesFirstLineAndPrintsPathAndSize)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({"--password-file", PasswordFile("secret1\r\nsecond line\r\n"), page});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out,
+                  page + " " + std::to_string(std::filesystem::file_size(page)) + "\n1 file(s) have been encrypted.\n");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, PasswordFromStandardInputIsTrimmed)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({"--password-file=-", page}, "  pvkmsto \t\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(Unlocked(page, "pvkmsto"), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, PasswordWithoutTheOptionIsReadFromStandardInput)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({page}, "pvkmsto\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(Unlocked(page, "pvkmsto"), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, Latin1PasswordBecomesOneByteACharacter)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({"--password-file",
+                                  PasswordFile("Gr\xc3\xbc\xc3\x9f"
+                                               "e-2026\n"),
+                                  page});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        // The digest of the bytes 47 72 fc df 65 2d 32 30 32 36 has the check value 49.
+        EXPECT_EQ(Between(ReadFile(page), "MMMCC='", "'"), "49");
+        EXPECT_EQ(Unlocked(page,
+                           "Gr\xfc\xdf"
+                           "e-2026"),
+                  "<p>hello</p>");
+    }
+
+    TEST_F(Cli, PasswordLengthIsCheckedAfterTrimming)
+    {
+        const std::string page = Page("index.html");
+        const std::pair<std::string, int> cases[] = {
+            {"short\n", 2},
+            {"  short  \n", 2},
+            {"", 2},
+            {std::string(26, 'p') + "\n", 2},
+            {std::string(25, 'p') + "\n", 0},
+            {"\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\n", 0}, // six characters in twelve bytes
+        };
+        for (const auto& [password, exitCode] : cases) {
+            WriteFile(page, "<p>hello</p>");
+            const Result r = RunLock({"--password-file", "-", page}, password);
+            EXPECT_EQ(r.exitCode, exitCode) << password;
+            if (exitCode == 2) {
+                EXPECT_EQ(r.err, "Password should consist of 6--25 characters.\n");
+                EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+            }
+        }
+    }
+
+    TEST_F(Cli, MissingFileMeansExitOneAndTheOthersAreStillLocked)
+    {
+        const std::string page = Page("a.html");
+        const std::string missing = folder.File("missing.html");
+        const Result r = RunLock({"--password-file", "-", missing, page}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "quillgate-lock: " + missing + ": no such file\n");
+        EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n"));
+        EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, UsageErrorsExitWithTwoAndLockNothing)
+    {
+        const std::string page = Page("a.html");
+        const std::vector<std::string> cases[] = {
+            {},
+            {"--password-file", "-"},
+            {"--nonsense", page},
+            {"--protection", "forever", page},
+            {"--color", "green", page},
+            {"--relock", "maybe", page},
+            {"--backup=yes", page},
+            {page, "--password-file"},
+            {"--users", folder.File("no-such-users.ust"), page},
+            {"--password-file", folder.File("no-such-password.txt"), page},
+        };
+        for (const std::vector<std::string>& arguments : cases) {
+            const Result r = RunLock(arguments, "secret1\n");
+            EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(arguments);
+            EXPECT_TRUE(r.err.starts_with("quillgate-lock: ")) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+        }
+    }
+
+    TEST_F(Cli, HelpAndVersionGoToStandardOutput)
+    {
+        const Result help = RunLock({"--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.starts_with("Usage: quillgate-lock [options] PATH..."));
+        EXPECT_TRUE(Contains(help.out, "--relock R"));
+        const Result version = RunLock({"--version"});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_TRUE(version.out.starts_with("quillgate-lock "));
+    }
+
+    TEST_F(Cli, UsersFileGivesAUserPasswordPage)
+    {
+        const std::string page = Page("index.html");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users,
+                  "alice\twonder land\r\n"
+                  "no tab here\r\n"
+                  "\tstarts with a tab\r\n"
+                  "\r\n"
+                  "bob\tbuilder\n"
+                  "carol\t"
+                  "\rlong"
+                      + std::string(300, 'x') + "\tpw");
+        const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const std::string expected = Md5::DigestText("alice") + Rc4::EncryptText("alicewonder land", "MasterPw1")
+            + Md5::DigestText("wonder land") + Md5::DigestText("bob") + Rc4::EncryptText("bobbuilder", "MasterPw1")
+            + Md5::DigestText("builder") + Md5::DigestText("carol") + Rc4::EncryptText("carol", "MasterPw1")
+            + Md5::DigestText("");
+        const std::string locked = ReadFile(page);
+        EXPECT_EQ(Between(locked, "UMP333='", "'"), expected);
+        EXPECT_TRUE(Contains(locked, "name=\"qvusr\""));
+        EXPECT_EQ(Unlocked(page, "MasterPw1"), "<p>hello</p>");
+        EXPECT_TRUE(Contains(r.err, "user long" + std::string(300, 'x') + " left out")) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+
+    TEST_F(Cli, UsersFileWithoutUsersIsRefused)
+    {
+        const std::string page = Page("index.html");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users, "no tab\r\n\tnor this\r\n");
+        const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Contains(r.err, "holds no user")) << r.err;
+        EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, FolderAddsItsHtmlFilesAndRecursiveAddsSubfolders)
+    {
+        Page("site/a.html");
+        Page("site/b.HTM");
+        Page("site/.hidden.html");
+        Page("site/c.txt");
+        Page("site/d.html.bak");
+        Page("site/sub/e.html");
+        Page("outside/f.html");
+        std::filesystem::create_directory_symlink(folder.Path() / "outside", folder.Path() / "site/linked");
+        const std::string site = folder.File("site");
+
+        const Result flat = RunLock({"--password-file", "-", "--quiet", site}, "secret1\n");
+        EXPECT_EQ(flat.exitCode, 0) << flat.err;
+        EXPECT_EQ(flat.out, "3 file(s) have been encrypted.\n");
+        for (const char* name : {"site/a.html", "site/b.HTM", "site/.hidden.html"}) {
+            EXPECT_TRUE(Encrypthtml::IsLockedPage(ReadFile(folder.File(name)))) << name;
+        }
+        for (const char* name : {"site/c.txt", "site/d.html.bak", "site/sub/e.html", "outside/f.html"}) {
+            EXPECT_EQ(ReadFile(folder.File(name)), "<p>hello</p>") << name;
+        }
+
+        const Result deep = RunLock({"--password-file", "-", "--recursive", "--relock", "no", site}, "secret1\n");
+        EXPECT_EQ(deep.exitCode, 1);
+        EXPECT_TRUE(Contains(deep.out, folder.File("site/sub/e.html") + " "));
+        EXPECT_TRUE(Contains(deep.out, "1 file(s) have been encrypted.\n"));
+        EXPECT_EQ(ReadFile(folder.File("outside/f.html")), "<p>hello</p>");
+        EXPECT_EQ(std::count(deep.err.begin(), deep.err.end(), '\n'), 3) << deep.err;
+    }
+
+    TEST_F(Cli, RelockNoSkipsAndRelockYesLocksAgain)
+    {
+        const std::string page = Page("index.html");
+        ASSERT_EQ(RunLock({"--password-file", "-", page}, "secret1\n").exitCode, 0);
+        const std::string lockedOnce = ReadFile(page);
+
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"--relock", "no", page}, std::vector<std::string>{page}}) {
+            std::vector<std::string> all = {"--password-file", "-"};
+            all.insert(all.end(), arguments.begin(), arguments.end());
+            const Result no = RunLock(all, "secret1\n");
+            EXPECT_EQ(no.exitCode, 1);
+            EXPECT_EQ(no.err, "quillgate-lock: " + page + ": already locked, skipped\n");
+            EXPECT_EQ(no.out, "0 file(s) have been encrypted.\n");
+            EXPECT_EQ(ReadFile(page), lockedOnce);
+        }
+
+        const Result yes = RunLock({"--password-file", "-", "--relock", "yes", page}, "secret1\n");
+        EXPECT_EQ(yes.exitCode, 0) << yes.err;
+        EXPECT_EQ(Unlocked(page, "secret1"), lockedOnce);
+    }
+
+    TEST_F(Cli, RelockAskReadsTheAnswersFromStandardInput)
+    {
+        const std::string a = Page("a.html");
+        const std::string b = Page("b.html");
+        const std::string c = Page("c.html");
+        ASSERT_EQ(RunLock({"--password-file", "-", a, b, c}, "secret1\n").exitCode, 0);
+        // a: an unknown reply is asked again, then No; b: Yes to All, so c is not asked.
+        const Result r = RunLock({"--password-file", "-", "--relock", "ask", a, b, c}, "secret1\nwhat\nn\na\n");
+        EXPECT_EQ(r.exitCode, 1);
+        const std::string question = " has been locked before, do you want to lock it again? ";
+        EXPECT_TRUE(Contains(r.err, "The html file " + a + question));
+        EXPECT_TRUE(Contains(r.err, "The html file " + b + question));
+        EXPECT_FALSE(Contains(r.err, "The html file " + c));
+        EXPECT_TRUE(Contains(r.err, a + ": already locked, skipped"));
+        EXPECT_TRUE(Contains(r.out, "2 file(s) have been encrypted.\n"));
+    }
+
+    TEST_F(Cli, BackupIsKeptAndAFailedBackupLocksNothing)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock(
+            {"--password-file", "-", "--backup", "--protection", "cookie", "--color", "blue", page}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ReadFile(page + ".bak"), "<p>hello</p>");
+        EXPECT_TRUE(Contains(ReadFile(page), "bgcolor=\"#0000FF\" text=\"#FFFF00\""));
+        EXPECT_TRUE(Contains(ReadFile(page), ";expires='+ e963.toGMTString();"));
+
+        const std::string other = Page("other.html");
+        std::filesystem::create_directory(other + ".bak");
+        const Result failed = RunLock({"--password-file", "-", "--backup", other}, "secret1\n");
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_TRUE(failed.err.starts_with("quillgate-lock: " + other + ": not locked, the backup cannot be made: "))
+            << failed.err;
+        EXPECT_EQ(ReadFile(other), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, UnreadableFileIsReported)
+    {
+        const Result r = RunLock({"--password-file", "-", "/proc/self/mem"}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.starts_with("quillgate-lock: /proc/self/mem: cannot be read: ")) << r.err;
+    }
+
+    TEST_F(Cli, SameFileNamedTwiceIsLockedOnce)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({"--password-file", "-", page, folder.File("./index.html")}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n"));
+    }
+} // namespace
