@@ -32,13 +32,23 @@ public:
     // First entry comparing equal under the sort's comparison; -1 when none.
     int indexOf(const QString& entry) const;
 
-    // The conflict rules for a new user: the refusal message, or nothing when accepted.
+    // The user dialog's rules for the typed name and password (both trimmed first): the warning to show, or
+    // nothing when both are acceptable. Beyond the name and length rules it refuses a pair the page could
+    // never open: name and password together longer than 256 engine bytes, or holding a zero engine byte.
+    static std::optional<QString> CheckUserInput(const QString& name, const QString& password);
+
+    // The conflict rules for a new user against the entries in list order: the refusal message, or nothing when
+    // accepted. Texts are compared as the bytes the page receives.
     std::optional<QString> CheckNewUser(const QString& name, const QString& password) const;
 
     // The entries as engine bytes, for the page locker.
     std::vector<std::string> engineEntries() const;
 
 private:
+    // The locale's case-sensitive order; entries it cannot tell apart are ordered by their code units, so only
+    // identical entries compare equal and a lookup never finds another user's entry.
+    int compare(const QString& a, const QString& b) const;
+
     QStringList m_entries;
     QCollator m_collator;
 };

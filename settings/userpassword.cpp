@@ -1,8 +1,112 @@
 #include "settings/userpassword.h"
 
+#include "settings/userlist.h"
+#include "ui/prompts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
 TFormUserPassword* FormUserPassword = nullptr;
 
-TFormUserPassword::TFormUserPassword(QWidget* parent)
-    : QDialog(parent)
+namespace
 {
+    constexpr int s_passwordMaxLength = 25;
+    constexpr QSize s_minimumClientSize{267, 113};
+
+    template <typename T> T* Make(QWidget* parent, const char* name)
+    {
+        T* widget = new T(parent);
+        widget->setObjectName(QLatin1String(name));
+        return widget;
+    }
+
+    void SetLabel(QLabel* label, QLineEdit* edit, const QString& text)
+    {
+        label->setText(text);
+        label->setBuddy(edit);
+        edit->setAccessibleName(text);
+    }
+
+    void SetCaption(QPushButton* button, const QString& caption)
+    {
+        button->setText(caption);
+        button->setAccessibleName(caption);
+    }
+} // namespace
+
+TFormUserPassword::TFormUserPassword(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormUserPassword"));
+    LblUserLabel = Make<QLabel>(this, "LblUserLabel");
+    LblUser = Make<QLineEdit>(this, "LblUser");
+    LblPasswordLabel = Make<QLabel>(this, "LblPasswordLabel");
+    LblPassword = Make<QLineEdit>(this, "LblPassword");
+    LblPassword->setMaxLength(s_passwordMaxLength);
+    LblPassword->setEchoMode(QLineEdit::Normal);
+    LblPasswordLimit = Make<QLabel>(this, "LblPasswordLimit");
+    QPalette navy = LblPasswordLimit->palette();
+    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    LblPasswordLimit->setPalette(navy);
+    BtnOk = Make<QPushButton>(this, "BtnOk");
+    BtnOk->setDefault(true);
+    BtnCancel = Make<QPushButton>(this, "BtnCancel");
+    BtnCancel->setAutoDefault(false);
+    for (QLineEdit* edit : {LblUser, LblPassword}) {
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 26);
+    }
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(LblUserLabel, 0, 0);
+    layout->addWidget(LblUser, 1, 0);
+    layout->addWidget(BtnOk, 1, 1);
+    layout->addWidget(LblPasswordLabel, 2, 0);
+    layout->addWidget(LblPassword, 3, 0);
+    layout->addWidget(BtnCancel, 3, 1);
+    layout->addWidget(LblPasswordLimit, 4, 0);
+    layout->setVerticalSpacing(2);
+    layout->setRowMinimumHeight(2, LblPasswordLabel->sizeHint().height() + 6);
+    layout->setRowStretch(5, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumSize(s_minimumClientSize);
+    setTabOrder(LblUser, LblPassword);
+    setTabOrder(LblPassword, BtnOk);
+    setTabOrder(BtnOk, BtnCancel);
+
+    connect(BtnOk, &QPushButton::clicked, this, &TFormUserPassword::BtnOkClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TFormUserPassword::reject);
+    FormCreate();
+    move(370, 207);
+}
+
+void TFormUserPassword::FormCreate()
+{
+    SetLabel(LblUserLabel, LblUser, QStringLiteral("User:"));
+    SetLabel(LblPasswordLabel, LblPassword, QStringLiteral("Password:"));
+    LblPasswordLimit->setText(QStringLiteral("[6--25 characters]"));
+    SetCaption(BtnOk, QStringLiteral("OK"));
+    SetCaption(BtnCancel, QStringLiteral("Cancel"));
+}
+
+void TFormUserPassword::FormShow()
+{
+    LblUser->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormUserPassword::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFormUserPassword::BtnOkClick()
+{
+    if (const std::optional<QString> warning = UserList::CheckUserInput(LblUser->text(), LblPassword->text())) {
+        Prompts::Warning(this, *warning);
+        return;
+    }
+    accept();
 }

@@ -1,0 +1,150 @@
+#include "settings/userlist.h"
+
+#include "settings/passwordsettings.h"
+
+#include <algorithm>
+
+namespace
+{
+    constexpr QChar Tab = u'\t';
+
+    // The page script reads a user's key (name followed by password) with a 256-byte cipher table.
+    constexpr std::size_t MaxKeyBytes = 256;
+} // namespace
+
+UserList::UserList()
+{
+    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+}
+
+QString UserList::UserName(const QString& entry)
+{
+    return entry.left(entry.indexOf(Tab));
+}
+
+QString UserList::Password(const QString& entry)
+{
+    const qsizetype tab = entry.indexOf(Tab);
+    return tab < 0 ? QString() : entry.mid(tab + 1);
+}
+
+QString UserList::MakeEntry(const QString& name, const QString& password)
+{
+    return name + Tab + password;
+}
+
+const QStringList& UserList::entries() const
+{
+    return m_entries;
+}
+
+int UserList::count() const
+{
+    return static_cast<int>(m_entries.size());
+}
+
+bool UserList::isEmpty() const
+{
+    return m_entries.isEmpty();
+}
+
+void UserList::append(const QString& entry)
+{
+    m_entries.append(entry);
+}
+
+void UserList::removeAt(int index)
+{
+    m_entries.removeAt(index);
+}
+
+void UserList::clear()
+{
+    m_entries.clear();
+}
+
+void UserList::replaceAll(const QStringList& entries)
+{
+    m_entries = entries;
+}
+
+int UserList::compare(const QString& a, const QString& b) const
+{
+    const int byLocale = m_collator.compare(a, b);
+    return byLocale != 0 ? byLocale : QString::compare(a, b, Qt::CaseSensitive);
+}
+
+void UserList::sort()
+{
+    std::stable_sort(m_entries.begin(), m_entries.end(), [this](const QString& a, const QString& b) {
+        return compare(a, b) < 0;
+    });
+}
+
+int UserList::indexOf(const QString& entry) const
+{
+    const auto found = std::find_if(m_entries.cbegin(), m_entries.cend(), [&](const QString& candidate) {
+        return compare(candidate, entry) == 0;
+    });
+    return found == m_entries.cend() ? -1 : static_cast<int>(found - m_entries.cbegin());
+}
+
+std::optional<QString> UserList::CheckUserInput(const QString& name, const QString& password)
+{
+    const QString trimmedName = PasswordSettings::Trimmed(name);
+    if (trimmedName.isEmpty()) {
+        return QStringLiteral("Please input the user name.");
+    }
+    const QString trimmedPassword = PasswordSettings::Trimmed(password);
+    if (!PasswordSettings::IsLengthValid(trimmedPassword)) {
+        return QStringLiteral("Password should consist of 6--25 characters.");
+    }
+    const QString key = trimmedName + trimmedPassword;
+    if (PasswordSettings::ToEngineBytes(key).size() > MaxKeyBytes) {
+        return QStringLiteral("The user name and the password together should not exceed 256 characters: the page "
+                              "could never open for a longer pair.");
+    }
+    // A character whose code is a multiple of 256 becomes a zero byte, which ends the page script's text.
+    for (const uint code : key.toUcs4()) {
+        const char32_t codePoint = code;
+        const QString character = QString::fromUcs4(&codePoint, 1);
+        if (PasswordSettings::ToEngineBytes(character).find('\0') != std::string::npos) {
+            return QStringLiteral("The character \"%1\" cannot be used in a user name or a password: the page could "
+                                  "never open for this user.")
+                .arg(character);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> UserList::CheckNewUser(const QString& name, const QString& password) const
+{
+    const std::string newName = PasswordSettings::ToEngineBytes(name);
+    const std::string newPassword = PasswordSettings::ToEngineBytes(password);
+    for (const QString& entry : m_entries) {
+        const std::string entryName = PasswordSettings::ToEngineBytes(UserName(entry));
+        const std::string entryPassword = PasswordSettings::ToEngineBytes(Password(entry));
+        if (newName == entryName) {
+            return QStringLiteral("The user is already in the list.");
+        }
+        if (newName == entryPassword) {
+            return QStringLiteral("Invalid user name: for best security, the user's name can't be same as other "
+                                  "user's password.");
+        }
+        if (newPassword == entryName) {
+            return QStringLiteral("Invalid password: for best security, the password can't be same as other user's "
+                                  "name.");
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> UserList::engineEntries() const
+{
+    std::vector<std::string> bytes;
+    bytes.reserve(static_cast<std::size_t>(m_entries.size()));
+    for (const QString& entry : m_entries) {
+        bytes.push_back(PasswordSettings::ToEngineBytes(entry));
+    }
+    return bytes;
+}
