@@ -1,8 +1,163 @@
 #include "jobs/addfolder.h"
 
+#include "ui/prompts.h"
+#include "ui/strings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
 TFormAddFolder* FormAddFolder = nullptr;
 
-TFormAddFolder::TFormAddFolder(QWidget* parent)
-    : QDialog(parent)
+namespace
 {
+    void ScanInto(const QString& folder, bool includeSubFolders, QStringList& found)
+    {
+        // folder carries no trailing separator, but may be empty for the root.
+        const QString prefix = folder + QDir::separator();
+        QDirIterator entries(prefix, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        while (entries.hasNext()) {
+            entries.next();
+            const QFileInfo entry = entries.fileInfo();
+            const QString path = prefix + entries.fileName();
+            if (entry.isDir()) {
+                if (includeSubFolders && !entry.isSymLink() && !entry.isJunction()) {
+                    ScanInto(path, includeSubFolders, found);
+                }
+            } else if (entry.isFile() && IsPageFileName(entries.fileName())) {
+                found.append(path);
+            }
+        }
+    }
+} // namespace
+
+bool IsPageFileName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        return false;
+    }
+    const QString extension = name.mid(dot).toLower();
+    return extension == QLatin1String(".htm") || extension == QLatin1String(".html");
+}
+
+QStringList ScanFolder(const QString& folder, bool includeSubFolders)
+{
+    if (folder.isEmpty()) {
+        return {};
+    }
+    QString start = folder;
+    if (start.endsWith(QDir::separator())) {
+        start.chop(1);
+    }
+    QStringList found;
+    ScanInto(start, includeSubFolders, found);
+    return found;
+}
+
+TFormAddFolder::TFormAddFolder(QWidget* parent) : QDialog(parent)
+{
+    FormCreate();
+}
+
+void TFormAddFolder::FormCreate()
+{
+    setObjectName(QStringLiteral("FormAddFolder"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(Strings::LoadStr(701));
+
+    LblFolder = new QLabel(Strings::LoadStr(703), this);
+    LblFolder->setObjectName(QStringLiteral("LblFolder"));
+
+    CmbFolder = new QComboBox(this);
+    CmbFolder->setObjectName(QStringLiteral("CmbFolder"));
+    CmbFolder->setEditable(true);
+    // The history grows only on OK; typing and Enter must not add items.
+    CmbFolder->setInsertPolicy(QComboBox::NoInsert);
+    CmbFolder->setEditText(QDir::toNativeSeparators(QDir::currentPath()));
+    CmbFolder->setMinimumWidth(291);
+    CmbFolder->setAccessibleName(LblFolder->text());
+    LblFolder->setBuddy(CmbFolder);
+
+    BtnBrowse = new QPushButton(style()->standardIcon(QStyle::SP_DirOpenIcon), Strings::LoadStr(702), this);
+    BtnBrowse->setObjectName(QStringLiteral("BtnBrowse"));
+    BtnBrowse->setToolTip(Strings::LoadStr(705));
+    BtnBrowse->setAccessibleName(BtnBrowse->text());
+    BtnBrowse->setAutoDefault(false);
+
+    ChkIncludeSubFolder = new QCheckBox(Strings::LoadStr(704), this);
+    ChkIncludeSubFolder->setObjectName(QStringLiteral("ChkIncludeSubFolder"));
+    ChkIncludeSubFolder->setAccessibleName(ChkIncludeSubFolder->text());
+    ChkIncludeSubFolder->setChecked(true);
+
+    BtnOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    BtnOK->setObjectName(QStringLiteral("BtnOK"));
+    BtnOK->setAccessibleName(BtnOK->text());
+    BtnOK->setDefault(true);
+
+    BtnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    BtnCancel->setAccessibleName(BtnCancel->text());
+    BtnCancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BtnOK);
+    buttons->addStretch(1);
+    buttons->addWidget(BtnCancel);
+    buttons->addStretch(1);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(LblFolder, 0, 0, 1, 2);
+    layout->addWidget(CmbFolder, 1, 0);
+    layout->addWidget(BtnBrowse, 1, 1);
+    layout->addWidget(ChkIncludeSubFolder, 2, 0, 1, 2);
+    layout->addLayout(buttons, 3, 0, 1, 2);
+    layout->setColumnStretch(0, 1);
+    // A fixed border: the dialog keeps the size its contents need.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(BtnOK, &QPushButton::clicked, this, &TFormAddFolder::BtnOKClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtnBrowse, &QPushButton::clicked, this, &TFormAddFolder::BtnBrowseClick);
+}
+
+QString TFormAddFolder::folderText() const
+{
+    return CmbFolder->currentText();
+}
+
+bool TFormAddFolder::includeSubFolders() const
+{
+    return ChkIncludeSubFolder->isChecked();
+}
+
+void TFormAddFolder::BtnOKClick()
+{
+    const QString folder = folderText();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        Prompts::Warning(this, QStringLiteral("The folder ") + folder + QStringLiteral(" does not exist!"));
+        return;
+    }
+    // Qt::MatchFixedString compares without regard to letter case.
+    if (CmbFolder->findText(folder, Qt::MatchFixedString) < 0) {
+        CmbFolder->addItem(folder);
+    }
+    CmbFolder->setEditText(folder);
+    accept();
+}
+
+void TFormAddFolder::BtnBrowseClick()
+{
+    const QString folder = Prompts::ExistingDirectory(this, Strings::LoadStr(701));
+    if (!folder.isEmpty()) {
+        CmbFolder->setEditText(QDir::toNativeSeparators(folder));
+    }
 }
