@@ -89,23 +89,21 @@ int LockCommand::Run()
 bool LockCommand::ReadPassword(std::string& bytes)
 {
     std::string line;
-    if (m_options.passwordFile.empty()) {
-        const bool interactive = Terminal::IsInteractive();
+    if (m_options.passwordFile.empty() || m_options.passwordFile == "-") {
+        const bool asked = m_options.passwordFile.empty() && Terminal::IsInteractive();
         const Terminal::EchoOff echoOff;
-        if (interactive) {
+        if (asked) {
             std::cerr << (m_options.usersFile.empty() ? "Password: " : "Master password: ") << std::flush;
         }
         line = Terminal::ReadLine().value_or("");
         // A mistyped password would lock the pages for good, so a typed one is asked for twice.
-        if (interactive) {
+        if (asked) {
             std::cerr << "Repeat it: " << std::flush;
             if (Terminal::ReadLine().value_or("") != line) {
                 Complain("the two passwords differ; nothing was locked");
                 return false;
             }
         }
-    } else if (m_options.passwordFile == "-") {
-        line = Terminal::ReadLine().value_or("");
     } else {
         std::string error;
         if (!SafeFile::ReadAll(m_options.passwordFile, line, error)) {

@@ -253,8 +253,11 @@ namespace Encrypthtml
         }
         std::error_code failure;
         const fs::file_status status = fs::status(path, failure);
-        if (!fs::exists(status)) {
+        if (status.type() == fs::file_type::not_found) {
             return Finish(report, LockStatus::Missing);
+        }
+        if (failure) {
+            return Finish(report, LockStatus::ReadFailed, "cannot examine " + path + ": " + failure.message());
         }
         if (password.empty()) {
             return Finish(report, LockStatus::EmptyPassword);

@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -27,14 +31,13 @@ namespace
         std::string err;
     };
 
-    // Runs the command with the arguments, feeding input on standard input (never a terminal here).
-    Result RunLock(const std::vector<std::string>& arguments, const std::string& input = "")
+    // Starts the command with standard input from the file or terminal at inputPath and the other two streams
+    // into files of io; returns the process id, or 0.
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& inputPath, const TempFolder& io)
     {
-        TempFolder io;
-        WriteFile(io.Path() / "in", input);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, (io.Path() / "in").c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDWR, 0);
         posix_spawn_file_actions_addopen(&actions, 1, (io.Path() / "out").c_str(), O_WRONLY | O_CREAT, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, (io.Path() / "err").c_str(), O_WRONLY | O_CREAT, 0600);
         std::vector<std::string> all = {QUILLGATE_LOCK};
@@ -45,16 +48,43 @@ namespace
         }
         argv.push_back(nullptr);
         pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, QUILLGATE_LOCK, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (posix_spawn(&pid, QUILLGATE_LOCK, &actions, nullptr, argv.data(), environ) != 0) {
+            pid = 0;
         }
         posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    Result Finish(pid_t pid, const TempFolder& io)
+    {
+        Result result;
+        int status = 0;
+        if (pid != 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+            result.exitCode = WEXITSTATUS(status);
+        }
         result.out = ReadFile(io.Path() / "out");
         result.err = ReadFile(io.Path() / "err");
         return result;
+    }
+
+    // Runs the command with the arguments, feeding input on standard input (no terminal).
+    Result RunLock(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        TempFolder io;
+        WriteFile(io.Path() / "in", input);
+        return Finish(Start(arguments, (io.Path() / "in").string(), io), io);
+    }
+
+    // Waits until the file holds text, for at most ten seconds.
+    bool WaitFor(const std::filesystem::path& file, std::string_view text)
+    {
+        for (int i = 0; i < 1000; ++i) {
+            if (ReadFile(file).find(text) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     // The content of a locked page, decrypted with the digest text of password.
@@ -176,6 +206,85 @@ namespace
         EXPECT_EQ(r.err, "quillgate-lock: " + missing + ": no such file\n");
         EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n"));
         EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+    }
+
+    // A pseudo-terminal as standard input: what the program echoes comes back on the master side.
+    class Terminal
+    {
+    public:
+        Terminal()
+        {
+            m_master = posix_openpt(O_RDWR | O_NOCTTY);
+            EXPECT_GE(m_master, 0);
+            EXPECT_EQ(grantpt(m_master), 0);
+            EXPECT_EQ(unlockpt(m_master), 0);
+            m_slavePath = ptsname(m_master);
+            fcntl(m_master, F_SETFL, O_NONBLOCK);
+        }
+        ~Terminal()
+        {
+            close(m_master);
+        }
+        Terminal(const Terminal&) = delete;
+        Terminal& operator=(const Terminal&) = delete;
+
+        const std::string& SlavePath() const
+        {
+            return m_slavePath;
+        }
+        void Type(std::string_view text) const
+        {
+            EXPECT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        }
+        std::string Echoed() const
+        {
+            std::string all;
+            char buffer[4096];
+            for (ssize_t n; (n = read(m_master, buffer, sizeof buffer)) > 0;) {
+                all.append(buffer, std::size_t(n));
+            }
+            return all;
+        }
+        bool EchoIsOn() const
+        {
+            const int slave = open(m_slavePath.c_str(), O_RDWR | O_NOCTTY);
+            termios settings{};
+            tcgetattr(slave, &settings);
+            close(slave);
+            return (settings.c_lflag & ECHO) != 0;
+        }
+
+    private:
+        int m_master = -1;
+        std::string m_slavePath;
+    };
+
+    TEST_F(Cli, TypedPasswordIsAskedTwiceWithoutEcho)
+    {
+        const std::string page = Page("index.html");
+        for (const bool same : {true, false}) {
+            WriteFile(page, "<p>hello</p>");
+            const Terminal terminal;
+            ASSERT_TRUE(terminal.EchoIsOn());
+            TempFolder io;
+            const pid_t pid = Start({"--relock", "no", page}, terminal.SlavePath(), io);
+            ASSERT_TRUE(WaitFor(io.Path() / "err", "Password: "));
+            terminal.Type("pvkmsto\n");
+            ASSERT_TRUE(WaitFor(io.Path() / "err", "Repeat it: "));
+            terminal.Type(same ? "pvkmsto\n" : "pvkmstx\n");
+            const Result r = Finish(pid, io);
+
+            EXPECT_EQ(terminal.Echoed().find("pvkmst"), std::string::npos);
+            EXPECT_TRUE(terminal.EchoIsOn());
+            if (same) {
+                EXPECT_EQ(r.exitCode, 0) << r.err;
+                EXPECT_EQ(Unlocked(page, "pvkmsto"), "<p>hello</p>");
+            } else {
+                EXPECT_EQ(r.exitCode, 2);
+                EXPECT_TRUE(Contains(r.err, "the two passwords differ")) << r.err;
+                EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+            }
+        }
     }
 
     TEST_F(Cli, UsageErrorsExitWithTwoAndLockNothing)
