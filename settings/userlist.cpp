@@ -139,6 +139,39 @@ std::optional<QString> UserList::CheckNewUser(const QString& name, const QString
     return std::nullopt;
 }
 
+std::optional<QString> UserList::addUser(const QString& name, const QString& password)
+{
+    std::optional<QString> refusal = CheckNewUser(name, password);
+    if (!refusal) {
+        append(MakeEntry(name, password));
+        sort();
+    }
+    return refusal;
+}
+
+std::optional<QString> UserList::editUser(const QString& oldEntry, const QString& name, const QString& password)
+{
+    const bool removed = removeEntry(oldEntry);
+    std::optional<QString> refusal = CheckNewUser(name, password);
+    if (!refusal) {
+        append(MakeEntry(name, password));
+    } else if (removed) {
+        append(oldEntry);
+    }
+    sort();
+    return refusal;
+}
+
+bool UserList::removeEntry(const QString& entry)
+{
+    const int index = indexOf(entry);
+    if (index < 0) {
+        return false;
+    }
+    removeAt(index);
+    return true;
+}
+
 std::vector<std::string> UserList::engineEntries() const
 {
     std::vector<std::string> bytes;

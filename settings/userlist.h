@@ -41,6 +41,14 @@ public:
     // accepted. Texts are compared as the bytes the page receives.
     std::optional<QString> CheckNewUser(const QString& name, const QString& password) const;
 
+    // Adds a user (trimmed texts) under the conflict rules and sorts: the refusal message, or nothing when added.
+    std::optional<QString> addUser(const QString& name, const QString& password);
+    // Takes oldEntry out, then adds the new user under the conflict rules against the others; on refusal the old
+    // entry goes back. Sorts either way. The refusal message, or nothing when replaced.
+    std::optional<QString> editUser(const QString& oldEntry, const QString& name, const QString& password);
+    // Removes the entry the lookup finds; false when there is none.
+    bool removeEntry(const QString& entry);
+
     // The entries as engine bytes, for the page locker.
     std::vector<std::string> engineEntries() const;
 

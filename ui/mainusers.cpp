@@ -2,23 +2,139 @@
 
 #include "ui/main.h"
 
+#include "settings/passwordsettings.h"
+#include "settings/userlistfile.h"
+#include "settings/userpassword.h"
+#include "ui/prompts.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include <optional>
+
+namespace
+{
+    struct TypedUser
+    {
+        QString name;
+        QString password;
+    };
+
+    // Shows the user dialog with the caption and texts given; the trimmed name and password once it closes with
+    // OK and both are there, nothing otherwise.
+    std::optional<TypedUser> AskUser(const QString& caption, const QString& name, const QString& password)
+    {
+        FormUserPassword->setWindowTitle(caption);
+        FormUserPassword->LblUser->setText(name);
+        FormUserPassword->LblPassword->setText(password);
+        if (FormUserPassword->exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        TypedUser typed{PasswordSettings::Trimmed(FormUserPassword->LblUser->text()),
+                        PasswordSettings::Trimmed(FormUserPassword->LblPassword->text())};
+        if (typed.name.isEmpty() || typed.password.isEmpty()) {
+            return std::nullopt;
+        }
+        return typed;
+    }
+
+    QTreeWidgetItem* SelectedRow(QTreeWidget* view)
+    {
+        const QList<QTreeWidgetItem*> selected = view->selectedItems();
+        return selected.isEmpty() ? nullptr : selected.first();
+    }
+
+    QString EntryOf(const QTreeWidgetItem* row)
+    {
+        return UserList::MakeEntry(row->text(0), row->text(1));
+    }
+
+    const QString s_errorTitle = QStringLiteral("Error!");
+} // namespace
+
 void TFormMain::TbnAddUserClick()
-{ }
+{
+    const std::optional<TypedUser> typed = AskUser(QStringLiteral("Add User"), QString(), QString());
+    if (!typed) {
+        return;
+    }
+    if (const std::optional<QString> refusal = UserList.addUser(typed->name, typed->password)) {
+        Prompts::Plain(this, s_errorTitle, *refusal);
+        return;
+    }
+    FillUserListView();
+}
 
 void TFormMain::TbnEditUserClick()
-{ }
+{
+    const QTreeWidgetItem* row = SelectedRow(LvwUserList);
+    if (!row) {
+        Prompts::Plain(this, QStringLiteral("Warning"), QStringLiteral("You should select a user first!"));
+        return;
+    }
+    const QString oldName = row->text(0);
+    const QString oldPassword = row->text(1);
+    const std::optional<TypedUser> typed = AskUser(QStringLiteral("Edit User"), oldName, oldPassword);
+    if (!typed || (typed->name == oldName && typed->password == oldPassword)) {
+        return;
+    }
+    const std::optional<QString> refusal =
+        UserList.editUser(UserList::MakeEntry(oldName, oldPassword), typed->name, typed->password);
+    if (refusal) {
+        Prompts::Plain(this, s_errorTitle, *refusal);
+    }
+    FillUserListView();
+}
 
 void TFormMain::TbnDelUserClick()
-{ }
+{
+    QTreeWidgetItem* row = SelectedRow(LvwUserList);
+    if (!row) {
+        return;
+    }
+    UserList.removeEntry(EntryOf(row));
+    delete row;
+}
 
 void TFormMain::TbnDelAllUserClick()
-{ }
+{
+    LvwUserList->clear();
+    UserList.clear();
+}
 
 void TFormMain::TbnSaveUserClick()
-{ }
+{
+    const QString path = Prompts::SaveFileName(this, UserListFile::Filter, UserListFile::DefaultSuffix);
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!UserListFile::Save(UserList, path, &error)) {
+        Prompts::Error(this, error);
+    }
+}
 
 void TFormMain::TbnLoadUserClick()
-{ }
+{
+    const QString path = Prompts::OpenFileName(this, UserListFile::Filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!UserListFile::Load(UserList, path, &error)) {
+        Prompts::Error(this, error);
+        return;
+    }
+    FillUserListView();
+}
 
 void TFormMain::FillUserListView()
-{ }
+{
+    LvwUserList->clear();
+    QList<QTreeWidgetItem*> rows;
+    for (const QString& entry : UserList.entries()) {
+        rows.append(new QTreeWidgetItem(QStringList{UserList::UserName(entry), UserList::Password(entry)}));
+    }
+    LvwUserList->addTopLevelItems(rows);
+    LvwUserList->setCurrentItem(nullptr);
+}
