@@ -2,6 +2,7 @@
 
 #include "engine/encrypthtml.h"
 #include "settings/passwordsettings.h"
+#include "ui/application.h"
 #include "ui/linklabel.h"
 #include "ui/pictures.h"
 #include "ui/prompts.h"
@@ -569,40 +570,40 @@ QWidget* TFormMain::BuildStep4()
 
 void TFormMain::ConnectHandlers()
 {
-    connect(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
-    connect(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
-    connect(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
-    connect(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
+    ConnectHandler(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
+    ConnectHandler(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
+    ConnectHandler(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
+    ConnectHandler(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
 
-    connect(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
-    connect(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
-    connect(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
+    ConnectHandler(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
+    ConnectHandler(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
+    ConnectHandler(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
 
-    connect(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
-    connect(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
-    connect(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
-    connect(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
-    connect(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
-    connect(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
+    ConnectHandler(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
+    ConnectHandler(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
+    ConnectHandler(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
+    ConnectHandler(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
+    ConnectHandler(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
+    ConnectHandler(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
 
     // Only a choice by the user runs a change handler; a selection made by code does not.
-    connect(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
-    connect(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
-    connect(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
+    ConnectHandler(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
+    ConnectHandler(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
+    ConnectHandler(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
 
-    connect(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
-    connect(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
-    connect(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
-    connect(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
-    connect(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
-    connect(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
+    ConnectHandler(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
+    ConnectHandler(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
+    ConnectHandler(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
+    ConnectHandler(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
+    ConnectHandler(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
+    ConnectHandler(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
 
-    connect(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
-    connect(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
-    connect(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
+    ConnectHandler(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
+    ConnectHandler(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
+    ConnectHandler(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
 
-    connect(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
-    connect(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
+    ConnectHandler(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
+    ConnectHandler(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
 }
 
 void TFormMain::FormCreate()
