@@ -1,4 +1,5 @@
 #include "settings/listfile.h"
+#include "tests/settings/qtprinters.h"
 
 #include <QDir>
 #include <QFile>

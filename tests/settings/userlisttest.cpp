@@ -1,0 +1,215 @@
+#include "settings/userlist.h"
+#include "tests/settings/qtprinters.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace
+{
+    // The order is the user's locale's; the tests pin one so that it does not depend on the machine.
+    class UserListTest : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        }
+
+        static UserList ListOf(const QStringList& entries)
+        {
+            UserList users;
+            users.replaceAll(entries);
+            return users;
+        }
+    };
+
+    TEST_F(UserListTest, EntrySplitsAtTheFirstTab)
+    {
+        EXPECT_EQ(UserList::UserName("anna\tpass\tword"), "anna");
+        EXPECT_EQ(UserList::Password("anna\tpass\tword"), "pass\tword");
+        EXPECT_EQ(UserList::Password("anna\t"), "");
+        EXPECT_EQ(UserList::MakeEntry("anna", "secret1"), "anna\tsecret1");
+    }
+
+    struct ConflictCase
+    {
+        const char* name;
+        QStringList entries;
+        QString newName;
+        QString newPassword;
+        std::optional<QString> refusal;
+    };
+
+    void PrintTo(const ConflictCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    const QString s_alreadyThere = QStringLiteral("The user is already in the list.");
+    const QString s_nameIsPassword =
+        QStringLiteral("Invalid user name: for best security, the user's name can't be same as other user's password.");
+    const QString s_passwordIsName =
+        QStringLiteral("Invalid password: for best security, the password can't be same as other user's name.");
+
+    class ConflictTest : public UserListTest, public ::testing::WithParamInterface<ConflictCase>
+    { };
+
+    TEST_P(ConflictTest, CheckNewUserAppliesTheRulesInOrder)
+    {
+        const ConflictCase& c = GetParam();
+        EXPECT_EQ(ListOf(c.entries).CheckNewUser(c.newName, c.newPassword), c.refusal);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Rules,
+        ConflictTest,
+        ::testing::Values(
+            ConflictCase{"SameName", {"anna\tsecret1"}, "anna", "other12", s_alreadyThere},
+            ConflictCase{"SameNameOtherCaseAccepted", {"anna\tsecret1"}, "Anna", "other12", std::nullopt},
+            ConflictCase{"NameIsAnothersPassword", {"anna\tsecret1"}, "secret1", "other12", s_nameIsPassword},
+            ConflictCase{"PasswordIsAnothersName", {"annabel\tsecret1"}, "bob", "annabel", s_passwordIsName},
+            ConflictCase{"AnothersPasswordReusedAccepted", {"anna\tsecret1"}, "bob", "secret1", std::nullopt},
+            ConflictCase{"OwnNameAsOwnPasswordAccepted", {"anna\tsecret1"}, "bobby1", "bobby1", std::nullopt},
+            ConflictCase{
+                "EarlierEntryDecides", {"carl\tdora12", "dora12\tpass99"}, "dora12", "other12", s_nameIsPassword},
+            ConflictCase{"NameTestFirstWithinAnEntry", {"abc123\tabc123"}, "abc123", "abc123", s_alreadyThere},
+            ConflictCase{"LoadedBlankMakesAnotherName", {"anna \tsecret1"}, "anna", "other12", std::nullopt},
+            ConflictCase{"EmptyListAccepts", {}, "anna", "secret1", std::nullopt},
+            // The page tells users apart by their bytes: U+0141 reaches it as "A".
+            ConflictCase{"SameBytesForThePage", {"A\tsecret1"}, QStringLiteral(u"\u0141"), "other12", s_alreadyThere}),
+        [](const ::testing::TestParamInfo<ConflictCase>& info) {
+            return std::string(info.param.name);
+        });
+
+    struct InputCase
+    {
+        const char* name;
+        QString userName;
+        QString password;
+        std::optional<QString> warning;
+    };
+
+    void PrintTo(const InputCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    const QString s_noName = QStringLiteral("Please input the user name.");
+    const QString s_badLength = QStringLiteral("Password should consist of 6--25 characters.");
+    const QString s_tooLong = QStringLiteral("The user name and the password together should not exceed 256 "
+                                             "characters: the page could never open for a longer pair.");
+
+    QString ZeroCharacterWarning(const QString& character)
+    {
+        return QStringLiteral("The character \"%1\" cannot be used in a user name or a password: the page could never "
+                              "open for this user.")
+            .arg(character);
+    }
+
+    class InputTest : public UserListTest, public ::testing::WithParamInterface<InputCase>
+    { };
+
+    TEST_P(InputTest, CheckUserInputJudgesTheDialogsBoxes)
+    {
+        const InputCase& c = GetParam();
+        EXPECT_EQ(UserList::CheckUserInput(c.userName, c.password), c.warning);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Rules,
+        InputTest,
+        ::testing::Values(InputCase{"EmptyName", "", "secret1", s_noName},
+                          InputCase{"BlankNameBeforeBadPassword", " \t ", "x", s_noName},
+                          InputCase{"FiveCharacters", "anna", "12345", s_badLength},
+                          InputCase{"FiveAfterTrimming", "anna", "  12345  ", s_badLength},
+                          InputCase{"SixCharacters", "anna", "123456", std::nullopt},
+                          InputCase{"TwentyFiveCharacters", "anna", QString(25, u'x'), std::nullopt},
+                          InputCase{"TwentySixCharacters", "anna", QString(26, u'x'), s_badLength},
+                          InputCase{"BlanksAroundAccepted", "  anna ", " secret1 ", std::nullopt},
+                          InputCase{"KeyOf256Bytes", QString(231, u'n'), QString(25, u'p'), std::nullopt},
+                          InputCase{"KeyOf257Bytes", QString(232, u'n'), QString(25, u'p'), s_tooLong},
+                          InputCase{"BlanksDoNotCount", QString(231, u'n') + "   ", QString(25, u'p'), std::nullopt},
+                          InputCase{"CharacterGivingAZeroByte",
+                                    QStringLiteral(u"\u0100nna"),
+                                    "secret1",
+                                    ZeroCharacterWarning(QStringLiteral(u"\u0100"))},
+                          InputCase{"SurrogateGivingAZeroByte",
+                                    "anna",
+                                    QStringLiteral(u"secret\U0001F600"),
+                                    ZeroCharacterWarning(QStringLiteral(u"\U0001F600"))},
+                          InputCase{"LatinLetterAccepted", QStringLiteral(u"J\u00fcrgen"), "secret1", std::nullopt}),
+        [](const ::testing::TestParamInfo<InputCase>& info) {
+            return std::string(info.param.name);
+        });
+
+    TEST_F(UserListTest, AddSortsByTheWholeEntry)
+    {
+        UserList users;
+        EXPECT_EQ(users.addUser("mike", "secret1"), std::nullopt);
+        EXPECT_EQ(users.addUser("adam", "secret2"), std::nullopt);
+        EXPECT_EQ(users.addUser("Adam", "secret3"), std::nullopt);
+        EXPECT_EQ(users.addUser("adam2", "secret4"), std::nullopt);
+        EXPECT_EQ(users.entries(), QStringList({"adam\tsecret2", "Adam\tsecret3", "adam2\tsecret4", "mike\tsecret1"}));
+    }
+
+    TEST_F(UserListTest, RefusedAddChangesNothing)
+    {
+        UserList users = ListOf({"mike\tsecret1"});
+        EXPECT_EQ(users.addUser("mike", "secret2"), s_alreadyThere);
+        EXPECT_EQ(users.entries(), QStringList({"mike\tsecret1"}));
+    }
+
+    TEST_F(UserListTest, SortOrdersByTheLocaleAndKeepsDuplicates)
+    {
+        // Letters decide before letter case, so "Anna\ta" precedes "anna\tb"; lower case precedes upper case.
+        UserList users = ListOf({"zed\tx", "anna\tb", "Anna\tb", "anna\tb", "Anna\ta"});
+        users.sort();
+        EXPECT_EQ(users.entries(), QStringList({"Anna\ta", "anna\tb", "anna\tb", "Anna\tb", "zed\tx"}));
+    }
+
+    TEST_F(UserListTest, LookupFindsOnlyTheIdenticalEntry)
+    {
+        // The locale cannot tell these apart (a zero-width space is ignored); the lookup must, or removing one
+        // user would take away another.
+        const QString plain = QStringLiteral("ab\tsecret1");
+        const QString hidden = QStringLiteral(u"a\u200bb\tsecret1");
+        UserList users = ListOf({hidden, plain});
+        users.sort();
+        EXPECT_EQ(users.entries()[users.indexOf(plain)], plain);
+        EXPECT_EQ(users.entries()[users.indexOf(hidden)], hidden);
+        EXPECT_EQ(users.indexOf("nobody\tsecret1"), -1);
+        EXPECT_TRUE(users.removeEntry(plain));
+        EXPECT_EQ(users.entries(), QStringList({hidden}));
+        EXPECT_FALSE(users.removeEntry(plain));
+    }
+
+    TEST_F(UserListTest, EditThatKeepsTheNameChangesThePassword)
+    {
+        UserList users = ListOf({"anna\tsecret1", "bob\tsecret2"});
+        EXPECT_EQ(users.editUser("anna\tsecret1", "anna", "newpass1"), std::nullopt);
+        EXPECT_EQ(users.entries(), QStringList({"anna\tnewpass1", "bob\tsecret2"}));
+    }
+
+    TEST_F(UserListTest, EditThatKeepsThePasswordRenames)
+    {
+        UserList users = ListOf({"anna\tsecret1", "bob\tsecret2"});
+        EXPECT_EQ(users.editUser("anna\tsecret1", "zoe", "secret1"), std::nullopt);
+        EXPECT_EQ(users.entries(), QStringList({"bob\tsecret2", "zoe\tsecret1"}));
+    }
+
+    TEST_F(UserListTest, RefusedEditRestoresTheOldEntry)
+    {
+        UserList users = ListOf({"anna\tsecret1", "bob\tsecret2"});
+        EXPECT_EQ(users.editUser("anna\tsecret1", "bob", "secret9"), s_alreadyThere);
+        EXPECT_EQ(users.entries(), QStringList({"anna\tsecret1", "bob\tsecret2"}));
+    }
+
+    TEST_F(UserListTest, EngineEntriesAreTheBytesThePageReceives)
+    {
+        const UserList users = ListOf({QStringLiteral(u"J\u00fcrgen\tsecret1"), "bob\t"});
+        EXPECT_EQ(users.engineEntries(), (std::vector<std::string>{"J\xfcrgen\tsecret1", "bob\t"}));
+    }
+} // namespace
