@@ -1,0 +1,366 @@
+// The file list page of the wizard: adding files and folders, removing rows, saving and loading list files,
+// and that a failed save or load loses nothing.
+
+#include "jobs/addfolder.h"
+#include "jobs/filerow.h"
+#include "tests/support/fakeprompts.h"
+#include "tests/ui/modalhelper.h"
+#include "ui/main.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <memory>
+
+class MainFilesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void addFilesSortsAndKeepsTheFirstSpelling();
+    void addFilesCancelledChangesNothing();
+    void rowsShowNameFolderAndSize();
+    void deleteRemovesExactlyTheSelectedRows();
+    void deleteWithoutSelectionAndDeleteAllOnEmptyChangeNothing();
+    void deleteAllEmptiesListAndView();
+    void addFolderScansOnOkOnly();
+    void saveWritesOnePathPerLineWithCrLf();
+    void loadReadsEveryLineRule_data();
+    void loadReadsEveryLineRule();
+    void saveThenLoadGivesTheSameList();
+    void failedSaveKeepsThePreviousFile_data();
+    void failedSaveKeepsThePreviousFile();
+    void failedLoadKeepsTheList_data();
+    void failedLoadKeepsTheList();
+
+private:
+    QString makePage(const QString& name, int bytes = 10) const;
+    QString writeBytes(const QString& name, const QByteArray& bytes) const;
+    static QByteArray BytesOf(const QString& path);
+    // Row i of the view shows entry i of the list, and both have the same count.
+    void verifyViewMirrorsList() const;
+    QStringList rowNames() const;
+
+    std::unique_ptr<FakePrompts> m_prompts;
+    TFormMain* m_window = nullptr;
+    QTreeWidget* m_view = nullptr;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void MainFilesTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompts = std::make_unique<FakePrompts>();
+    m_window = new TFormMain;
+    FormMain = m_window;
+    FormAddFolder = new TFormAddFolder(m_window);
+    m_view = m_window->LvwFileList;
+}
+
+void MainFilesTest::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    FormMain = nullptr;
+    FormAddFolder = nullptr;
+    m_prompts.reset();
+    m_dir.reset();
+}
+
+QString MainFilesTest::makePage(const QString& name, int bytes) const
+{
+    return writeBytes(name, QByteArray(bytes, 'x'));
+}
+
+QString MainFilesTest::writeBytes(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = m_dir->filePath(name);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+QByteArray MainFilesTest::BytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void MainFilesTest::verifyViewMirrorsList() const
+{
+    QCOMPARE(m_view->topLevelItemCount(), m_window->FileList.count());
+    for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_view->topLevelItem(i);
+        QCOMPARE(FileRow::Join(row->text(1), row->text(0)), m_window->FileList.at(i));
+    }
+}
+
+QStringList MainFilesTest::rowNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
+        names.append(m_view->topLevelItem(i)->text(0));
+    }
+    return names;
+}
+
+void MainFilesTest::addFilesSortsAndKeepsTheFirstSpelling()
+{
+    const QString index = makePage("Index.htm");
+    const QString about = makePage("about.htm");
+    m_prompts->openFileAnswers = {{index}, {about, m_dir->filePath("INDEX.HTM")}};
+    m_window->TbnAddFile->click();
+    m_window->TbnAddFile->click();
+    QCOMPARE(m_window->FileList.paths(), QStringList({about, index}));
+    QCOMPARE(rowNames(), QStringList({"about.htm", "Index.htm"}));
+    verifyViewMirrorsList();
+}
+
+void MainFilesTest::addFilesCancelledChangesNothing()
+{
+    m_window->FileList.add(makePage("a.htm"));
+    m_window->RebuildFileListView();
+    m_window->TbnAddFile->click();
+    QCOMPARE(m_window->FileList.count(), 1);
+    verifyViewMirrorsList();
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void MainFilesTest::rowsShowNameFolderAndSize()
+{
+    m_prompts->openFileAnswers = {{makePage("a.htm", 999), makePage("b.htm", 1000), makePage("sub/c.htm", 1999)}};
+    m_window->TbnAddFile->click();
+    // A file that goes away keeps its row, shown as 0KB at the next rebuild.
+    m_window->FileList.add(m_dir->filePath("gone.htm"));
+    m_window->RebuildFileListView();
+    const QString folder = m_dir->path();
+    const QList<QStringList> expected = {{"a.htm", folder, "0KB"},
+                                         {"b.htm", folder, "1KB"},
+                                         {"gone.htm", folder, "0KB"},
+                                         {"c.htm", folder + "/sub", "1KB"}};
+    QCOMPARE(m_view->topLevelItemCount(), int(expected.size()));
+    for (int i = 0; i < int(expected.size()); ++i) {
+        const QTreeWidgetItem* row = m_view->topLevelItem(i);
+        QCOMPARE((QStringList{row->text(0), row->text(1), row->text(2)}), expected[i]);
+    }
+}
+
+void MainFilesTest::deleteRemovesExactlyTheSelectedRows()
+{
+    QStringList pages;
+    for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm", "e.htm"}) {
+        pages.append(makePage(QString::fromLatin1(name)));
+    }
+    m_window->FileList.addAll(pages);
+    m_window->RebuildFileListView();
+    for (int row : {3, 0, 1}) {
+        m_view->topLevelItem(row)->setSelected(true);
+    }
+    m_window->TbnDelFile->click();
+    QCOMPARE(m_window->FileList.paths(), QStringList({pages[2], pages[4]}));
+    QCOMPARE(rowNames(), QStringList({"c.htm", "e.htm"}));
+    QVERIFY(m_view->selectedItems().isEmpty());
+    verifyViewMirrorsList();
+
+    // The rows left behave like any others.
+    m_view->topLevelItem(1)->setSelected(true);
+    m_window->TbnDelFile->click();
+    QCOMPARE(m_window->FileList.paths(), QStringList({pages[2]}));
+    verifyViewMirrorsList();
+}
+
+void MainFilesTest::deleteWithoutSelectionAndDeleteAllOnEmptyChangeNothing()
+{
+    m_window->FileList.addAll({makePage("a.htm"), makePage("b.htm")});
+    m_window->RebuildFileListView();
+    m_view->clearSelection();
+    m_window->TbnDelFile->click();
+    QCOMPARE(m_window->FileList.count(), 2);
+    verifyViewMirrorsList();
+
+    m_window->TbnDelAll->click();
+    m_window->TbnDelAll->click();
+    m_window->TbnDelFile->click();
+    QCOMPARE(m_window->FileList.count(), 0);
+    verifyViewMirrorsList();
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void MainFilesTest::deleteAllEmptiesListAndView()
+{
+    m_window->FileList.addAll({makePage("a.htm"), makePage("b.htm")});
+    m_window->RebuildFileListView();
+    m_window->TbnDelAll->click();
+    QVERIFY(m_window->FileList.isEmpty());
+    QCOMPARE(m_view->topLevelItemCount(), 0);
+}
+
+void MainFilesTest::addFolderScansOnOkOnly()
+{
+    const QString top = makePage("web/index.htm");
+    const QString nested = makePage("web/sub/page.html");
+    makePage("web/notes.txt");
+    const QString folder = QFileInfo(top).path();
+
+    WhenModal<TFormAddFolder> cancel([](TFormAddFolder* dialog) {
+        dialog->BtnCancel->click();
+    });
+    m_window->TbnAddFolder->click();
+    QVERIFY(cancel.seen());
+    QVERIFY(m_window->FileList.isEmpty());
+
+    for (int i = 0; i < 2; ++i) {
+        WhenModal<TFormAddFolder> ok([&folder](TFormAddFolder* dialog) {
+            dialog->CmbFolder->setEditText(folder);
+            dialog->BtnOK->click();
+        });
+        m_window->TbnAddFolder->click();
+        QVERIFY(ok.seen());
+    }
+    // The second add of the same folder adds nothing, and the history holds it once.
+    QCOMPARE(m_window->FileList.paths(), QStringList({top, nested}));
+    QCOMPARE(FormAddFolder->CmbFolder->count(), 1);
+    verifyViewMirrorsList();
+
+    WhenModal<TFormAddFolder> flat([](TFormAddFolder* dialog) {
+        dialog->ChkIncludeSubFolder->setChecked(false);
+        dialog->BtnOK->click();
+    });
+    m_window->TbnDelAll->click();
+    m_window->TbnAddFolder->click();
+    QVERIFY(flat.seen());
+    QCOMPARE(m_window->FileList.paths(), QStringList({top}));
+}
+
+void MainFilesTest::saveWritesOnePathPerLineWithCrLf()
+{
+    m_window->FileList.addAll({"C:\\web\\index.html", "C:\\web\\about.htm"});
+    const QString path = m_dir->filePath("jobs.lst");
+    m_prompts->saveFileAnswers = {path};
+    m_window->TbnSaveFileList->click();
+    const QByteArray expected = "C:\\web\\about.htm\r\nC:\\web\\index.html\r\n";
+    QCOMPARE(expected.size(), 37);
+    QCOMPARE(BytesOf(path), expected);
+
+    m_window->TbnDelAll->click();
+    m_prompts->saveFileAnswers = {path};
+    m_window->TbnSaveFileList->click();
+    QCOMPARE(BytesOf(path), QByteArray());
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void MainFilesTest::loadReadsEveryLineRule_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("paths");
+    const QStringList ab = {"/w/a.htm", "/w/b.htm"};
+    QTest::newRow("CR LF") << QByteArray("/w/a.htm\r\n/w/b.htm\r\n") << ab;
+    QTest::newRow("LF only") << QByteArray("/w/a.htm\n/w/b.htm\n") << ab;
+    QTest::newRow("CR only") << QByteArray("/w/a.htm\r/w/b.htm\r") << ab;
+    QTest::newRow("last line without an end") << QByteArray("/w/a.htm\r\n/w/b.htm") << ab;
+    QTest::newRow("a NUL ends the text") << QByteArray("/w/a.htm\r\n/w/b.htm\0/w/c.htm\r\n", 29) << ab;
+    QTest::newRow("a NUL at a line start") << QByteArray("/w/a.htm\r\n\0/w/b.htm\r\n", 21) << QStringList{"/w/a.htm"};
+    QTest::newRow("a blank line gives one empty entry")
+        << QByteArray("/w/a.htm\r\n\r\n/w/b.htm\r\n\r\n") << QStringList{"", "/w/a.htm", "/w/b.htm"};
+    QTest::newRow("unsorted with duplicates in other case")
+        << QByteArray("/w/b.htm\r\n/W/A.htm\r\n/w/B.HTM\r\n/w/a.htm\r\n") << QStringList{"/W/A.htm", "/w/b.htm"};
+    QTest::newRow("an empty file empties the list") << QByteArray() << QStringList();
+}
+
+void MainFilesTest::loadReadsEveryLineRule()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, paths);
+    m_window->FileList.add(makePage("listed-before.htm"));
+    m_window->RebuildFileListView();
+    m_prompts->openFileAnswers = {{writeBytes("jobs.lst", bytes)}};
+    m_window->TbnLoadFileList->click();
+    QCOMPARE(m_window->FileList.paths(), paths);
+    verifyViewMirrorsList();
+    QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void MainFilesTest::saveThenLoadGivesTheSameList()
+{
+    m_window->FileList.addAll({makePage("b.htm"), makePage("A.htm"), makePage("sub/c.html"), ""});
+    const QStringList saved = m_window->FileList.paths();
+    const QString path = m_dir->filePath("round.lst");
+    m_prompts->saveFileAnswers = {path};
+    m_window->TbnSaveFileList->click();
+    m_window->TbnDelAll->click();
+    m_prompts->openFileAnswers = {{path}};
+    m_window->TbnLoadFileList->click();
+    QCOMPARE(m_window->FileList.paths(), saved);
+    verifyViewMirrorsList();
+}
+
+void MainFilesTest::failedSaveKeepsThePreviousFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("a folder that is not there") << QStringLiteral("missing/jobs.lst") << false;
+    QTest::newRow("a read-only file") << QStringLiteral("jobs.lst") << true;
+}
+
+void MainFilesTest::failedSaveKeepsThePreviousFile()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, readOnly);
+    const QString path = m_dir->filePath(target);
+    const QByteArray previous = "/w/previous.htm\r\n";
+    if (readOnly) {
+        writeBytes(target, previous);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    }
+    m_window->FileList.addAll({"/w/a.htm", "/w/b.htm"});
+    m_prompts->saveFileAnswers = {path};
+    m_window->TbnSaveFileList->click();
+
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, Prompts::Kind::Error);
+    QCOMPARE(m_prompts->shown[0].text, QStringLiteral("Cannot create file ") + path + QLatin1Char('.'));
+    QCOMPARE(BytesOf(path), readOnly ? previous : QByteArray("(unreadable)"));
+    QCOMPARE(m_window->FileList.count(), 2);
+}
+
+void MainFilesTest::failedLoadKeepsTheList_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a file that went away") << QStringLiteral("gone.lst");
+    QTest::newRow("a folder") << QStringLiteral("folder.lst");
+}
+
+void MainFilesTest::failedLoadKeepsTheList()
+{
+    QFETCH(QString, name);
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.lst"));
+    const QStringList listed = {makePage("a.htm"), makePage("b.htm")};
+    m_window->FileList.addAll(listed);
+    m_window->RebuildFileListView();
+    const QString path = m_dir->filePath(name);
+    m_prompts->openFileAnswers = {{path}};
+    m_window->TbnLoadFileList->click();
+
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, Prompts::Kind::Error);
+    QCOMPARE(m_prompts->shown[0].text, QStringLiteral("Cannot open file ") + path + QLatin1Char('.'));
+    QCOMPARE(m_window->FileList.paths(), listed);
+    verifyViewMirrorsList();
+}
+
+QTEST_MAIN(MainFilesTest)
+#include "mainfilestest.moc"
