@@ -25,9 +25,20 @@ namespace
         return TextBytes::UnicodeToBytes(TextBytes::Utf8ToUtf16(utf8));
     }
 
+    // Editors that mark a file as UTF-8 put U+FEFF first; it is never meant as part of a password or a name.
+    void DropByteOrderMark(std::string& text)
+    {
+        if (text.starts_with("\xEF\xBB\xBF")) {
+            text.erase(0, 3);
+        }
+    }
+
+    // The text from the last dot of the name on, so that a file named ".html" counts as well.
     bool IsHtmlName(const fs::path& path)
     {
-        std::string extension = path.extension().string();
+        const std::string name = path.filename().string();
+        const std::size_t dot = name.rfind('.');
+        std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
         std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
             return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         });
@@ -96,6 +107,7 @@ bool LockCommand::ReadPassword(std::string& bytes)
             std::cerr << (m_options.usersFile.empty() ? "Password: " : "Master password: ") << std::flush;
         }
         line = Terminal::ReadLine().value_or("");
+        DropByteOrderMark(line);
         // A mistyped password would lock the pages for good, so a typed one is asked for twice.
         if (asked) {
             std::cerr << "Repeat it: " << std::flush;
@@ -111,6 +123,7 @@ bool LockCommand::ReadPassword(std::string& bytes)
             return false;
         }
         line.resize(std::min(line.size(), line.find_first_of("\r\n")));
+        DropByteOrderMark(line);
     }
 
     const std::u16string text = TextBytes::Utf8ToUtf16(line);
@@ -134,6 +147,7 @@ bool LockCommand::ReadUsers()
         Complain(error);
         return false;
     }
+    DropByteOrderMark(file);
     for (const std::string& line : ListLines::SplitListLines(file)) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || tab == 0) {

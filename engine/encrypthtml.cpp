@@ -259,6 +259,10 @@ namespace Encrypthtml
         if (failure) {
             return Finish(report, LockStatus::ReadFailed, "cannot examine " + path + ": " + failure.message());
         }
+        // Reading a pipe or a device could block or never end.
+        if (!fs::is_regular_file(status)) {
+            return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
+        }
         if (password.empty()) {
             return Finish(report, LockStatus::EmptyPassword);
         }

@@ -175,6 +175,23 @@ namespace
                   "<p>hello</p>");
     }
 
+    TEST_F(Cli, ByteOrderMarkIsNoPartOfThePasswordOrTheFirstUser)
+    {
+        const std::string page = Page("index.html");
+        const Result single = RunLock({"--password-file", PasswordFile("\xEF\xBB\xBFsecret1\r\n"), page});
+        EXPECT_EQ(single.exitCode, 0) << single.err;
+        EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+
+        WriteFile(page, "<p>hello</p>");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users,
+                  "\xEF\xBB\xBF"
+                  "alice\tpw\r\n");
+        const Result withUsers = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(withUsers.exitCode, 0) << withUsers.err;
+        EXPECT_TRUE(Between(ReadFile(page), "UMP333='", "'").starts_with(Md5::DigestText("alice")));
+    }
+
     TEST_F(Cli, PasswordLengthIsCheckedAfterTrimming)
     {
         const std::string page = Page("index.html");
@@ -365,6 +382,7 @@ namespace
         Page("site/a.html");
         Page("site/b.HTM");
         Page("site/.hidden.html");
+        Page("site/.html");
         Page("site/c.txt");
         Page("site/d.html.bak");
         Page("site/sub/e.html");
@@ -374,8 +392,8 @@ namespace
 
         const Result flat = RunLock({"--password-file", "-", "--quiet", site}, "secret1\n");
         EXPECT_EQ(flat.exitCode, 0) << flat.err;
-        EXPECT_EQ(flat.out, "3 file(s) have been encrypted.\n");
-        for (const char* name : {"site/a.html", "site/b.HTM", "site/.hidden.html"}) {
+        EXPECT_EQ(flat.out, "4 file(s) have been encrypted.\n");
+        for (const char* name : {"site/a.html", "site/b.HTM", "site/.hidden.html", "site/.html"}) {
             EXPECT_TRUE(Encrypthtml::IsLockedPage(ReadFile(folder.File(name)))) << name;
         }
         for (const char* name : {"site/c.txt", "site/d.html.bak", "site/sub/e.html", "outside/f.html"}) {
@@ -387,7 +405,7 @@ namespace
         EXPECT_TRUE(Contains(deep.out, folder.File("site/sub/e.html") + " "));
         EXPECT_TRUE(Contains(deep.out, "1 file(s) have been encrypted.\n"));
         EXPECT_EQ(ReadFile(folder.File("outside/f.html")), "<p>hello</p>");
-        EXPECT_EQ(std::count(deep.err.begin(), deep.err.end(), '\n'), 3) << deep.err;
+        EXPECT_EQ(std::count(deep.err.begin(), deep.err.end(), '\n'), 4) << deep.err;
     }
 
     TEST_F(Cli, RelockNoSkipsAndRelockYesLocksAgain)

@@ -13,6 +13,7 @@
 #include <optional>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -589,6 +590,12 @@ namespace
         EXPECT_EQ(report.status, LockStatus::ReadFailed);
         EXPECT_FALSE(report.detail.empty());
         EXPECT_TRUE(folder.Names().empty());
+        // A pipe is refused rather than read, which could block for ever.
+        const std::string fifo = folder.File("pipe.html");
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_FALSE(LockSingle(fifo, report));
+        EXPECT_EQ(report.status, LockStatus::ReadFailed);
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 
         // The kernel refuses to read this file at offset 0, for root as well.
         EXPECT_FALSE(LockSingle("/proc/self/mem", report));

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace
 {
     // A complete template in the file's format, small enough to read; each case below breaks one thing.
@@ -44,6 +46,14 @@ namespace
         EXPECT_TRUE(t->Section(PageTemplate::Page).starts_with(Encrypthtml::LockedMarker));
         EXPECT_EQ(t->Section(PageTemplate::UserParaInfo), "msg100,");
         EXPECT_EQ(t->Section(PageTemplate::UserTextInputValue), "document.forms['qpfw'].qvusr.value,");
+    }
+
+    TEST(PageTemplate, BuildEmbedsTheCurrentFile)
+    {
+        std::ifstream in(QUILLGATE_PAGE_TEMPLATE_FILE, std::ios::binary);
+        const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ASSERT_FALSE(file.empty());
+        EXPECT_EQ(PageTemplate::EmbeddedFile(), file);
     }
 
     TEST(PageTemplate, SectionsEndBeforeTheNextSectionLineAndUseCrLf)
