@@ -2,8 +2,9 @@
 // pages of every block count, and pages in UTF-8 and ISO 8859-1.
 
 import assert from 'node:assert/strict';
+import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
+import { launchBrowser, lockFile, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
 
 const password = 'Open-Sesame';
 let browser;
@@ -112,6 +113,20 @@ function textOfLength(n) {
     }
     return text.slice(0, n);
 }
+
+test('a page locked twice opens after two logins, the outer password first', async () => {
+    const url = site.lock('twice.html', page('<p id="content">Inner content</p>'), { password: 'Inner-Pass' });
+    lockFile(path.join(site.root, 'twice.html'), { password: 'Outer-Pass', relock: 'yes' });
+    await withTab(async (tab) => {
+        await tab.goto(url);
+        assert.equal(await submitLogin(tab, 'Inner-Pass'), false);
+        assert.deepEqual(tab.dialogs, ['Invalid Password']);
+        assert.equal(await submitLogin(tab, 'Outer-Pass'), true);
+        assert.equal(await showsLoginForm(tab), true);
+        assert.equal(await submitLogin(tab, 'Inner-Pass'), true);
+        assert.equal(await tab.textContent('#content'), 'Inner content');
+    });
+});
 
 test('pages of every block count open whole, block boundaries included', async () => {
     await withTab(async (tab) => {

@@ -33,13 +33,13 @@ export function makeTempDir(prefix) {
 }
 
 // Runs quillgate-lock on one file. options: password (the password file's first line), protection, users (an
-// array of [name, password]), color. Throws with the command's own message when it does not lock the file.
+// array of [name, password]), color, relock (default no). Throws with the command's own message when it does not lock the file.
 export function lockFile(file, options) {
     const work = makeTempDir('qg-lockargs-');
     try {
         const passwordFile = path.join(work, 'password');
         fs.writeFileSync(passwordFile, options.password + '\n', 'utf8');
-        const args = ['--password-file', passwordFile, '--relock', 'no', '--quiet'];
+        const args = ['--password-file', passwordFile, '--relock', options.relock || 'no', '--quiet'];
         if (options.protection) {
             args.push('--protection', options.protection);
         }
