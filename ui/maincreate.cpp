@@ -1,6 +1,192 @@
 // Batch creation: locking every listed file with the chosen settings.
 
+#include "jobs/batch.h"
+#include "jobs/filerow.h"
+#include "jobs/progressbar.h"
+#include "settings/passwordsettings.h"
 #include "ui/main.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace
+{
+    // How long the windows may go without a repaint while a batch runs.
+    constexpr qint64 s_repaintInterval = 40; // ms
+
+    bool IsUserInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // While a batch runs the windows are repainted but take no input: input that arrives meanwhile (and a
+    // click on a close box) is dropped rather than acted on after the run. Only a modal box, the relock
+    // question, takes input.
+    class InputBlocker : public QObject
+    {
+    public:
+        InputBlocker()
+        {
+            qApp->installEventFilter(this);
+        }
+
+        ~InputBlocker() override
+        {
+            // Input held back by the repaints is delivered now, and dropped here, before the filter goes.
+            QCoreApplication::processEvents();
+            qApp->removeEventFilter(this);
+        }
+
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            const bool blocked = IsUserInput(event->type()) || (event->type() == QEvent::Close && event->spontaneous());
+            if (!widget || !blocked) {
+                return false;
+            }
+            const QWidget* modal = QApplication::activeModalWidget();
+            return !modal || (widget != modal && !modal->isAncestorOf(widget));
+        }
+    };
+
+    // Shows the progress window for one run and destroys it at the end of the run, however the run ends.
+    class ProgressWindow
+    {
+    public:
+        ProgressWindow(QWidget* owner, int fileCount)
+        {
+            FormProgressBar = new TFormProgressBar(owner);
+            FormProgressBar->ProgressBarCreate->setRange(0, fileCount);
+            FormProgressBar->ProgressBarCreate->setValue(0);
+            FormProgressBar->show();
+        }
+
+        ~ProgressWindow()
+        {
+            delete FormProgressBar;
+            FormProgressBar = nullptr;
+        }
+
+        ProgressWindow(const ProgressWindow&) = delete;
+        ProgressWindow& operator=(const ProgressWindow&) = delete;
+    };
+
+    // The rows and the bar position of a run, handed to the windows at each repaint rather than one by one.
+    class RunView
+    {
+    public:
+        explicit RunView(QTreeWidget* rows) : m_rows(rows)
+        {
+            m_sinceRepaint.start();
+        }
+
+        ~RunView()
+        {
+            qDeleteAll(m_pending);
+        }
+
+        void fileLocked(int index, const QString& path)
+        {
+            m_pending.append(FileRow::NewItem(path));
+            m_position = index + 1;
+        }
+
+        // Brings both windows up to date and lets them paint; throttled unless forced.
+        void repaint(bool force)
+        {
+            if (!force && m_sinceRepaint.elapsed() < s_repaintInterval) {
+                return;
+            }
+            flush();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            m_sinceRepaint.restart();
+        }
+
+        // Puts the waiting rows into the list and the bar at its position.
+        void flush()
+        {
+            if (!m_pending.isEmpty()) {
+                m_rows->addTopLevelItems(m_pending);
+                m_pending.clear();
+            }
+            FormProgressBar->ProgressBarCreate->setValue(m_position);
+        }
+
+    private:
+        QTreeWidget* m_rows;
+        QList<QTreeWidgetItem*> m_pending;
+        int m_position = 0;
+        QElapsedTimer m_sinceRepaint;
+    };
+} // namespace
 
 void TFormMain::BtnCreateClick()
-{ }
+{
+    const QLineEdit* password = PasswordType == PasswordSettings::TypeUser ? EditMasterPassword : EditPassword;
+    if (!PasswordSettings::IsLengthValid(password->text())) {
+        Prompts::Warning(this, QStringLiteral("Password should consist of 6--25 characters."));
+        return;
+    }
+
+    Batch::Settings settings;
+    settings.password = PasswordSettings::ToEngineBytes(PasswordSettings::Trimmed(password->text()));
+    settings.backup = [this] {
+        return ChkBackupFile->isChecked();
+    };
+    settings.protectionType = ProtectionType;
+    settings.pageColor = PageColor;
+    settings.passwordType = PasswordType;
+    settings.userList = UserList.engineEntries();
+
+    Batch::Result result;
+    {
+        const InputBlocker blocker;
+        const ProgressWindow progress(this, FileList.count());
+        LvwFileShow->clear();
+        RunView view(LvwFileShow);
+        view.repaint(true);
+        const auto ask = [this, &view](const std::string& question) {
+            view.flush();
+            return Prompts::ConfirmRelock(this, QString::fromStdString(question));
+        };
+        result = Batch::Run(FileList.paths(), settings, ask, [&view](int index, const Batch::FileResult& file) {
+            if (file.locked) {
+                view.fileLocked(index, file.path);
+            }
+            view.repaint(false);
+        });
+        view.flush();
+    }
+
+    Prompts::Information(this, Batch::CountText(result.count));
+    for (const QString& warning : {Batch::FailureText(result), Batch::OmittedUsersText(result)}) {
+        if (!warning.isEmpty()) {
+            Prompts::Warning(this, warning);
+        }
+    }
+}

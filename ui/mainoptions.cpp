@@ -1,27 +1,152 @@
 // Page options, previews, help, the maker's links and the About box.
 
+#include "ui/mainoptions.h"
+
+#include "engine/encrypthtml.h"
+#include "jobs/filerow.h"
+#include "settings/passwordsettings.h"
+#include "ui/aboutbox.h"
+#include "ui/linklabel.h"
 #include "ui/main.h"
+#include "ui/prompts.h"
+#include "ui/strings.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <array>
+
+namespace
+{
+    struct ProtectionChoice
+    {
+        int code;
+        int textId;
+    };
+
+    // By item index; no selection counts as the first item.
+    constexpr std::array<ProtectionChoice, 3> s_protections = {{
+        {Encrypthtml::ProtectPage, 506},
+        {Encrypthtml::ProtectSession, 507},
+        {Encrypthtml::ProtectCookie, 508},
+    }};
+
+    struct ColorChoice
+    {
+        int code;
+        const char* folder;
+    };
+
+    constexpr std::array<ColorChoice, 4> s_colors = {{
+        {Encrypthtml::ColorWhite, "White"},
+        {Encrypthtml::ColorBlack, "Black"},
+        {Encrypthtml::ColorYellow, "Yellow"},
+        {Encrypthtml::ColorBlue, "Blue"},
+    }};
+
+    template <typename Table> const typename Table::value_type& Choice(const Table& table, int index)
+    {
+        return index >= 0 && index < static_cast<int>(table.size()) ? table[index] : table[0];
+    }
+
+} // namespace
+
+namespace PageOptions
+{
+    int ProtectionCode(int index)
+    {
+        return Choice(s_protections, index).code;
+    }
+
+    int ProtectionTextId(int index)
+    {
+        return Choice(s_protections, index).textId;
+    }
+
+    int ColorCode(int index)
+    {
+        return Choice(s_colors, index).code;
+    }
+
+    QString ColorFolder(int index)
+    {
+        return QString::fromLatin1(Choice(s_colors, index).folder);
+    }
+
+    QString ProgramFolder(const QString& programDir, QChar separator)
+    {
+        return programDir.endsWith(separator) ? programDir.chopped(1) : programDir;
+    }
+
+    QString DataPath(const QString& programFolder, const QString& relative, QChar separator)
+    {
+        QString tail = relative.startsWith(QLatin1Char('/')) ? relative : QLatin1Char('/') + relative;
+        tail.replace(QLatin1Char('/'), separator);
+        return programFolder + tail;
+    }
+
+    QString SamplePagePath(const QString& programFolder, int colorIndex, int passwordType, QChar separator)
+    {
+        const QString page =
+            passwordType == PasswordSettings::TypeSingle ? QStringLiteral("index.html") : QStringLiteral("index1.html");
+        return DataPath(programFolder, QStringLiteral("Templates/%1/%2").arg(ColorFolder(colorIndex), page), separator);
+    }
+
+    QString RunningProgramFolder()
+    {
+        return ProgramFolder(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    }
+} // namespace PageOptions
 
 void TFormMain::CmbProtectionTypeChange()
-{ }
+{
+    const int index = CmbProtectionType->currentIndex();
+    LblProtectionContent->setText(Strings::LoadStr(PageOptions::ProtectionTextId(index)));
+    ProtectionType = PageOptions::ProtectionCode(index);
+}
 
 void TFormMain::CmbPageColorChange()
-{ }
+{
+    PageColor = PageOptions::ColorCode(CmbPageColor->currentIndex());
+}
 
 void TFormMain::BtnColorPreviewClick()
-{ }
+{
+    Prompts::OpenPath(
+        PageOptions::SamplePagePath(PageOptions::RunningProgramFolder(), CmbPageColor->currentIndex(), PasswordType));
+}
 
 void TFormMain::TbnShowClick()
-{ }
+{
+    const QList<QTreeWidgetItem*> selected = LvwFileShow->selectedItems();
+    if (selected.isEmpty()) {
+        Prompts::Plain(this, QStringLiteral("Warning"), QStringLiteral("You should select a list file first!"));
+        return;
+    }
+    // The columns are FileName and Path: the locked file is the folder joined with the name.
+    const QTreeWidgetItem* row = selected.first();
+    Prompts::OpenPath(FileRow::Join(row->text(1), row->text(0)));
+}
 
 void TFormMain::BtnHelpClick()
-{ }
+{
+    Prompts::OpenPath(PageOptions::DataPath(PageOptions::RunningProgramFolder(), Strings::LoadStr(108)));
+}
 
 void TFormMain::LblStep0WebsiteClick()
-{ }
+{
+    Prompts::OpenUrl(QUrl(LblStep0Website->text()));
+}
 
 void TFormMain::LblStep0EmailClick()
-{ }
+{
+    Prompts::OpenUrl(QUrl(QStringLiteral("mailto:") + LblStep0Email->text()));
+}
 
 void TFormMain::BtnAboutClick()
-{ }
+{
+    FormAboutBox->exec();
+}

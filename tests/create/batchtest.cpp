@@ -1,0 +1,261 @@
+// The batch run over a list of files, and the texts it reports, with real files in a temporary folder.
+
+#include "jobs/batch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using Encrypthtml::LockStatus;
+using Encrypthtml::RelockChoice;
+
+namespace
+{
+    const QByteArray s_page = "<html><body><p>Hello</p></body></html>\r\n";
+
+    class BatchTest : public ::testing::Test
+    {
+    protected:
+        QTemporaryDir m_dir;
+
+        QString path(const QString& name) const
+        {
+            return m_dir.filePath(name);
+        }
+
+        QString write(const QString& name, const QByteArray& content = s_page) const
+        {
+            QFile file(path(name));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content);
+            return file.fileName();
+        }
+
+        static QByteArray read(const QString& file)
+        {
+            QFile in(file);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        }
+
+        static bool isLocked(const QString& file)
+        {
+            return read(file).startsWith(
+                QByteArray(Encrypthtml::LockedMarker.data(), static_cast<qsizetype>(Encrypthtml::LockedMarker.size())));
+        }
+
+        static Batch::Settings settings(bool backup = false)
+        {
+            Batch::Settings s;
+            s.password = "secret-7";
+            s.backup = [backup] {
+                return backup;
+            };
+            return s;
+        }
+
+        // Runs the batch; every relock question takes the next answer and is recorded.
+        Batch::Result run(const QStringList& paths,
+                          const Batch::Settings& s,
+                          std::vector<RelockChoice> answers = {},
+                          std::vector<std::string>* questions = nullptr)
+        {
+            std::size_t next = 0;
+            const auto ask = [&](const std::string& question) {
+                if (questions != nullptr) {
+                    questions->push_back(question);
+                }
+                return next < answers.size() ? answers[next++] : RelockChoice::Yes;
+            };
+            m_done.clear();
+            return Batch::Run(paths, s, ask, [this](int index, const Batch::FileResult& file) {
+                m_done.push_back({index, file.locked});
+            });
+        }
+
+        std::vector<std::pair<int, bool>> m_done;
+    };
+
+    TEST_F(BatchTest, LocksEveryFileInOrderAndSkipsMissingOnesSilently)
+    {
+        const QStringList paths = {write("a.html"), path("gone.html"), write("c.html")};
+        const Batch::Result result = run(paths, settings());
+
+        EXPECT_EQ(result.count, 2);
+        ASSERT_EQ(result.files.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(result.files[i].path, paths[i]);
+        }
+        EXPECT_TRUE(result.files[0].locked);
+        EXPECT_FALSE(result.files[1].locked);
+        EXPECT_EQ(result.files[1].report.status, LockStatus::Missing);
+        EXPECT_FALSE(result.files[1].isFailure());
+        EXPECT_TRUE(result.files[2].locked);
+        EXPECT_TRUE(isLocked(paths[0]));
+        EXPECT_TRUE(isLocked(paths[2]));
+        EXPECT_FALSE(QFile::exists(paths[1]));
+        // The callback hears of every file, in order, once.
+        const std::vector<std::pair<int, bool>> expected = {{0, true}, {1, false}, {2, true}};
+        EXPECT_EQ(m_done, expected);
+        EXPECT_TRUE(Batch::FailureText(result).isEmpty());
+    }
+
+    TEST_F(BatchTest, EmptyListLocksNothing)
+    {
+        const Batch::Result result = run({}, settings());
+        EXPECT_EQ(result.count, 0);
+        EXPECT_TRUE(result.files.empty());
+        EXPECT_EQ(Batch::CountText(result.count), QStringLiteral("0 file(s) have been encrypted."));
+    }
+
+    TEST_F(BatchTest, CountTextSeparatesTheNumberWithOneBlank)
+    {
+        EXPECT_EQ(Batch::CountText(3), QStringLiteral("3 file(s) have been encrypted."));
+        EXPECT_EQ(Batch::CountText(10000), QStringLiteral("10000 file(s) have been encrypted."));
+    }
+
+    // Four files of which the first three are already locked and the last is not.
+    TEST_F(BatchTest, NoToAllSkipsTheRestOfTheRunAndTheNextRunAsksAgain)
+    {
+        const QStringList paths = {write("a.html"), write("b.html"), write("c.html"), write("d.html")};
+        run(paths.mid(0, 3), settings());
+        const QByteArray lockedB = read(paths[1]);
+
+        std::vector<std::string> questions;
+        Batch::Result result = run(paths, settings(), {RelockChoice::NoToAll}, &questions);
+        EXPECT_EQ(questions.size(), 1u);
+        EXPECT_NE(questions[0].find(QFile::encodeName(paths[0]).toStdString()), std::string::npos);
+        EXPECT_EQ(result.count, 1);
+        EXPECT_TRUE(result.files[3].locked);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(result.files[i].report.status, LockStatus::Declined) << i;
+            EXPECT_FALSE(result.files[i].isFailure());
+        }
+        EXPECT_EQ(read(paths[1]), lockedB);
+
+        // A new run starts at "ask" again.
+        questions.clear();
+        result = run(
+            paths, settings(), {RelockChoice::No, RelockChoice::No, RelockChoice::No, RelockChoice::No}, &questions);
+        EXPECT_EQ(questions.size(), 4u);
+        EXPECT_EQ(result.count, 0);
+    }
+
+    TEST_F(BatchTest, YesToAllRelocksTheRestOfTheRunWithoutAsking)
+    {
+        const QStringList paths = {write("a.html"), write("b.html"), write("c.html")};
+        run(paths, settings());
+        const QByteArray once = read(paths[2]);
+
+        std::vector<std::string> questions;
+        Batch::Result result = run(paths, settings(), {RelockChoice::YesToAll}, &questions);
+        EXPECT_EQ(questions.size(), 1u);
+        EXPECT_EQ(result.count, 3);
+        EXPECT_NE(read(paths[2]), once);
+        EXPECT_TRUE(isLocked(paths[2]));
+
+        // No answers a single file and keeps asking for the next.
+        questions.clear();
+        result = run(paths, settings(), {RelockChoice::No, RelockChoice::Yes, RelockChoice::No}, &questions);
+        EXPECT_EQ(questions.size(), 3u);
+        EXPECT_EQ(result.count, 1);
+        EXPECT_TRUE(result.files[1].locked);
+    }
+
+    TEST_F(BatchTest, BackupFlagIsReadBeforeEachFile)
+    {
+        const QStringList paths = {write("a.html"), write("b.html"), write("c.html")};
+        Batch::Settings s = settings();
+        int asked = 0;
+        s.backup = [&asked] {
+            return asked++ % 2 == 0; // on, off, on
+        };
+        run(paths, s);
+        EXPECT_EQ(asked, 3);
+        EXPECT_EQ(read(paths[0] + ".bak"), s_page);
+        EXPECT_FALSE(QFile::exists(paths[1] + ".bak"));
+        EXPECT_EQ(read(paths[2] + ".bak"), s_page);
+    }
+
+    TEST_F(BatchTest, BackupOffMakesNoCopies)
+    {
+        const QStringList paths = {write("a.html"), write("b.html")};
+        run(paths, settings(false));
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Files the locker cannot read, or whose backup it cannot make, are left as they were and named with why.
+    TEST_F(BatchTest, ReadAndWriteFailuresAreListedWithTheirReasons)
+    {
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.html")));
+        const QString unreadable = path("folder.html");
+        const QString noBackup = write("b.html");
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("b.html.bak/inside")));
+        const QString fine = write("c.html");
+
+        const Batch::Result result = run({unreadable, noBackup, fine}, settings(true));
+
+        EXPECT_EQ(result.count, 1);
+        EXPECT_EQ(result.files[0].report.status, LockStatus::ReadFailed);
+        EXPECT_EQ(result.files[1].report.status, LockStatus::BackupFailed);
+        EXPECT_TRUE(result.files[0].isFailure());
+        EXPECT_TRUE(result.files[1].isFailure());
+        EXPECT_EQ(read(noBackup), s_page);
+
+        const QString text = Batch::FailureText(result);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("These 2 files could not be locked:"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(unreadable) + QStringLiteral(": could not be read")));
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(noBackup) + QStringLiteral(": its backup copy")));
+        EXPECT_FALSE(text.contains(QDir::toNativeSeparators(fine)));
+    }
+
+    TEST_F(BatchTest, WriteFailureIsListed)
+    {
+        // A file that can be read but whose folder takes no new file, whoever runs the test.
+        const QString procFile = QStringLiteral("/proc/version");
+        if (!QFile::exists(procFile)) {
+            GTEST_SKIP() << "no /proc on this system";
+        }
+        const Batch::Result result = run({procFile}, settings());
+        EXPECT_EQ(result.count, 0);
+        EXPECT_EQ(result.files[0].report.status, LockStatus::WriteFailed);
+        EXPECT_TRUE(Batch::FailureText(result).startsWith(QStringLiteral("This file could not be locked:\n\n")
+                                                          + procFile + QStringLiteral(": could not be written")));
+    }
+
+    TEST_F(BatchTest, FailureListIsCutShortWithACount)
+    {
+        Batch::Result result;
+        for (int i = 0; i < 5; ++i) {
+            Batch::FileResult file;
+            file.path = QStringLiteral("/site/p%1.html").arg(i);
+            file.report.status = LockStatus::ReadFailed;
+            result.files.push_back(file);
+        }
+        const QString text = Batch::FailureText(result, 3);
+        EXPECT_TRUE(text.contains(QStringLiteral("p2.html")));
+        EXPECT_FALSE(text.contains(QStringLiteral("p3.html")));
+        EXPECT_TRUE(text.endsWith(QStringLiteral("\n... and 2 more.")));
+    }
+
+    TEST_F(BatchTest, OmittedUsersAreNamedOnce)
+    {
+        const QString longName(250, QLatin1Char('n'));
+        Batch::Settings s = settings();
+        s.passwordType = Encrypthtml::UserPassword;
+        s.userList = {"anna\tanna-pass-1", QStringLiteral("%1\tlong-pass-1").arg(longName).toStdString()};
+
+        const Batch::Result result = run({write("a.html"), write("b.html")}, s);
+        EXPECT_EQ(result.count, 2);
+        const QString text = Batch::OmittedUsersText(result);
+        EXPECT_EQ(text.count(longName), 1);
+        EXPECT_FALSE(text.contains(QStringLiteral("anna")));
+
+        s.userList.pop_back();
+        EXPECT_TRUE(Batch::OmittedUsersText(run({write("c.html")}, s)).isEmpty());
+    }
+} // namespace

@@ -1,0 +1,213 @@
+// The whole job through the wizard, as a user does it: files added on "Step 1", user/password mode with a master
+// password and two users added through the user dialog, Session protection and the Blue colour, Create. The
+// locked pages and what the wizard told the user are left in QUILLGATE_E2E_DIR for the browser half of the test
+// (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question.
+
+#include "jobs/addfolder.h"
+#include "settings/userpassword.h"
+#include "tests/support/fakeprompts.h"
+#include "ui/aboutbox.h"
+#include "ui/main.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace
+{
+    const QString s_master = QStringLiteral("Quill-master-42");
+    const QList<QPair<QString, QString>> s_users = {
+        {QStringLiteral("alice"), QStringLiteral("Alice-Pass1")},
+        {QStringLiteral("bruno"), QStringLiteral("Bruno-Pass22")},
+    };
+    const QStringList s_pages = {
+        QStringLiteral("about.html"), QStringLiteral("index.html"), QStringLiteral("news.html")};
+
+    QByteArray Content(const QString& name)
+    {
+        return QStringLiteral(
+                   "<html><head><title>%1</title></head><body><h1 id=\"content\">Page %1</h1></body></html>\r\n")
+            .arg(name)
+            .toLatin1();
+    }
+
+    QByteArray Read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+} // namespace
+
+class EndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakePrompts m_prompts;
+
+    static void next(QWidget* expectedPage)
+    {
+        QVERIFY(FormMain->BtnNext->isEnabled());
+        QTest::mouseClick(FormMain->BtnNext, Qt::LeftButton);
+        QTRY_VERIFY(expectedPage->isVisible());
+    }
+
+    static void choose(QComboBox* box, int index)
+    {
+        box->setFocus();
+        while (box->currentIndex() < index) {
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+        QCOMPARE(box->currentIndex(), index);
+    }
+
+    // Adds a user through the dialog, typed as a user types: the dialog is modal, so it is filled from inside its
+    // own event loop.
+    static void addUser(const QString& name, const QString& password)
+    {
+        bool done = false;
+        QTimer::singleShot(0, FormUserPassword, [&] {
+            QTRY_VERIFY(FormUserPassword->isVisible());
+            auto* user = FormUserPassword->findChild<QLineEdit*>(QStringLiteral("LblUser"));
+            auto* pass = FormUserPassword->findChild<QLineEdit*>(QStringLiteral("LblPassword"));
+            auto* ok = FormUserPassword->findChild<QPushButton*>(QStringLiteral("BtnOk"));
+            QVERIFY(user && pass && ok);
+            QTest::keyClicks(user, name);
+            QTest::keyClicks(pass, password);
+            QTest::mouseClick(ok, Qt::LeftButton);
+            done = true;
+        });
+        QTest::mouseClick(FormMain->TbnAddUser, Qt::LeftButton);
+        QTRY_VERIFY(done);
+        QTRY_VERIFY(!FormUserPassword->isVisible());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        FormMain = new TFormMain;
+        FormAddFolder = new TFormAddFolder(FormMain);
+        FormAboutBox = new TFormAboutBox(FormMain);
+        FormUserPassword = new TFormUserPassword(FormMain);
+        FormMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FormMain));
+    }
+
+    void cleanupTestCase()
+    {
+        delete FormMain;
+    }
+
+    void wizardLocksTheFilesAndAsksBeforeLockingThemAgain()
+    {
+        const QString outputDir = qEnvironmentVariable("QUILLGATE_E2E_DIR");
+        QVERIFY2(!outputDir.isEmpty(), "QUILLGATE_E2E_DIR is not set; run this test through ctest");
+        QDir output(outputDir);
+        QVERIFY(output.removeRecursively());
+        QVERIFY(QDir().mkpath(outputDir + QStringLiteral("/site")));
+
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        QStringList paths;
+        for (const QString& name : s_pages) {
+            QFile file(work.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(Content(name));
+            paths.append(file.fileName());
+        }
+
+        // Welcome, then "Step 1": the files.
+        QVERIFY(FormMain->PnlStep0->isVisible());
+        const QString singlePreview = FormMain->LblPreviewPassword->text();
+        next(FormMain->PnlStep1);
+        m_prompts.openFileAnswers = {paths};
+        QTest::mouseClick(FormMain->TbnAddFile, Qt::LeftButton);
+        QCOMPARE(FormMain->LvwFileList->topLevelItemCount(), 3);
+
+        // "Step 2": user/password with a master password.
+        next(FormMain->PnlStep2);
+        choose(FormMain->CmbPasswordType, 1);
+        QTRY_VERIFY(FormMain->EditMasterPassword->isVisible());
+        QTest::keyClicks(FormMain->EditMasterPassword, s_master);
+        QTest::keyClicks(FormMain->EditConfirmMasterPassword, s_master);
+
+        // The user list.
+        next(FormMain->PnlUserList);
+        for (const auto& [name, password] : s_users) {
+            addUser(name, password);
+        }
+        QCOMPARE(FormMain->LvwUserList->topLevelItemCount(), 2);
+
+        // "Step 3": Session, Blue.
+        next(FormMain->PnlStep3);
+        choose(FormMain->CmbProtectionType, 1);
+        choose(FormMain->CmbPageColor, 3);
+        QCOMPARE(FormMain->ProtectionType, 1001);
+        QCOMPARE(FormMain->PageColor, 0xFF0000);
+        const QString userPreview = FormMain->LblPreviewPassword->text();
+
+        // "Step 4": Create.
+        next(FormMain->PnlStep4);
+        QVERIFY(m_prompts.shown.isEmpty());
+        QTest::mouseClick(FormMain->BtnCreate, Qt::LeftButton);
+        QCOMPARE(m_prompts.shownTexts(), QStringList{QStringLiteral("3 file(s) have been encrypted.")});
+        QCOMPARE(FormMain->LvwFileShow->topLevelItemCount(), 3);
+
+        QJsonArray users;
+        for (const auto& [name, password] : s_users) {
+            users.append(QJsonArray{name, password});
+        }
+        QList<QByteArray> locked;
+        for (int i = 0; i < paths.size(); ++i) {
+            locked.append(Read(paths.at(i)));
+            QVERIFY(QFile::copy(paths.at(i), output.filePath(QStringLiteral("site/") + s_pages.at(i))));
+        }
+        const QJsonObject job{{QStringLiteral("pages"), QJsonArray::fromStringList(s_pages)},
+                              {QStringLiteral("users"), users},
+                              {QStringLiteral("master"), s_master},
+                              {QStringLiteral("singlePreview"), singlePreview},
+                              {QStringLiteral("userPreview"), userPreview}};
+        QFile jobFile(output.filePath(QStringLiteral("job.json")));
+        QVERIFY(jobFile.open(QIODevice::WriteOnly));
+        jobFile.write(QJsonDocument(job).toJson());
+        jobFile.close();
+
+        // Again: No to All at the first file leaves all three as they are.
+        m_prompts.clear();
+        m_prompts.confirmAnswers = {2};
+        QTest::mouseClick(FormMain->BtnCreate, Qt::LeftButton);
+        QCOMPARE(m_prompts.shown.size(), 2);
+        QCOMPARE(m_prompts.shown.at(0).kind, Prompts::Kind::Confirm);
+        QVERIFY(m_prompts.shown.at(0).text.contains(paths.first()));
+        QCOMPARE(m_prompts.shown.at(1).text, QStringLiteral("0 file(s) have been encrypted."));
+        for (int i = 0; i < paths.size(); ++i) {
+            QCOMPARE(Read(paths.at(i)), locked.at(i));
+        }
+
+        // And again: the question comes back, and Yes to All locks all three once more.
+        m_prompts.clear();
+        m_prompts.confirmAnswers = {3};
+        QTest::mouseClick(FormMain->BtnCreate, Qt::LeftButton);
+        QCOMPARE(m_prompts.shown.size(), 2);
+        QCOMPARE(m_prompts.shown.at(0).kind, Prompts::Kind::Confirm);
+        QCOMPARE(m_prompts.shown.at(1).text, QStringLiteral("3 file(s) have been encrypted."));
+        for (int i = 0; i < paths.size(); ++i) {
+            QVERIFY(Read(paths.at(i)) != locked.at(i));
+        }
+    }
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "endtoendtest.moc"

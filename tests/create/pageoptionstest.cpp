@@ -1,0 +1,158 @@
+// The "Step 3" option tables and the paths of the sample pages and the help beside the program.
+
+#include "ui/mainoptions.h"
+
+#include "engine/encrypthtml.h"
+#include "settings/passwordsettings.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace
+{
+    struct ProtectionRow
+    {
+        int index;
+        int code;
+        int textId;
+    };
+
+    void PrintTo(const ProtectionRow& row, std::ostream* out)
+    {
+        *out << "index " << row.index;
+    }
+
+    class ProtectionTable : public ::testing::TestWithParam<ProtectionRow>
+    { };
+
+    TEST_P(ProtectionTable, IndexGivesCodeAndText)
+    {
+        const ProtectionRow& row = GetParam();
+        EXPECT_EQ(PageOptions::ProtectionCode(row.index), row.code);
+        EXPECT_EQ(PageOptions::ProtectionTextId(row.index), row.textId);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Codes,
+                             ProtectionTable,
+                             ::testing::Values(ProtectionRow{-1, Encrypthtml::ProtectPage, 506},
+                                               ProtectionRow{0, 1000, 506},
+                                               ProtectionRow{1, 1001, 507},
+                                               ProtectionRow{2, 1002, 508}));
+
+    struct ColorRow
+    {
+        int index;
+        int code;
+        const char* folder;
+    };
+
+    void PrintTo(const ColorRow& row, std::ostream* out)
+    {
+        *out << "index " << row.index;
+    }
+
+    class ColorTable : public ::testing::TestWithParam<ColorRow>
+    { };
+
+    TEST_P(ColorTable, IndexGivesCodeAndFolder)
+    {
+        const ColorRow& row = GetParam();
+        EXPECT_EQ(PageOptions::ColorCode(row.index), row.code);
+        EXPECT_EQ(PageOptions::ColorFolder(row.index), QString::fromLatin1(row.folder));
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Codes,
+                             ColorTable,
+                             ::testing::Values(ColorRow{-1, 0xFFFFFF, "White"},
+                                               ColorRow{0, 0xFFFFFF, "White"},
+                                               ColorRow{1, 0x000000, "Black"},
+                                               ColorRow{2, 0x00FFFF, "Yellow"},
+                                               ColorRow{3, 0xFF0000, "Blue"}));
+
+    struct FolderRow
+    {
+        const char* programDir;
+        char separator;
+        const char* programFolder;
+    };
+
+    void PrintTo(const FolderRow& row, std::ostream* out)
+    {
+        *out << row.programDir;
+    }
+
+    class ProgramFolderTable : public ::testing::TestWithParam<FolderRow>
+    { };
+
+    TEST_P(ProgramFolderTable, LosesOneTrailingSeparator)
+    {
+        const FolderRow& row = GetParam();
+        EXPECT_EQ(PageOptions::ProgramFolder(QString::fromLatin1(row.programDir), QLatin1Char(row.separator)),
+                  QString::fromLatin1(row.programFolder));
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Folders,
+        ProgramFolderTable,
+        ::testing::Values(FolderRow{"/usr/lib/quillgate", '/', "/usr/lib/quillgate"},
+                          FolderRow{"/", '/', ""},
+                          FolderRow{"C:\\Program Files\\Quillgate", '\\', "C:\\Program Files\\Quillgate"},
+                          FolderRow{"C:\\", '\\', "C:"}));
+
+    struct PreviewRow
+    {
+        const char* programDir;
+        char separator;
+        int colorIndex;
+        int passwordType;
+        const char* page;
+    };
+
+    void PrintTo(const PreviewRow& row, std::ostream* out)
+    {
+        *out << row.page;
+    }
+
+    class PreviewTable : public ::testing::TestWithParam<PreviewRow>
+    { };
+
+    TEST_P(PreviewTable, SamplePageForColourAndPasswordType)
+    {
+        const PreviewRow& row = GetParam();
+        const QChar separator = QLatin1Char(row.separator);
+        const QString folder = PageOptions::ProgramFolder(QString::fromLatin1(row.programDir), separator);
+        EXPECT_EQ(PageOptions::SamplePagePath(folder, row.colorIndex, row.passwordType, separator),
+                  QString::fromLatin1(row.page));
+    }
+
+    constexpr int Single = PasswordSettings::TypeSingle;
+    constexpr int Users = PasswordSettings::TypeUser;
+
+    INSTANTIATE_TEST_SUITE_P(
+        Paths,
+        PreviewTable,
+        ::testing::Values(PreviewRow{"/opt/qg", '/', 0, Single, "/opt/qg/Templates/White/index.html"},
+                          PreviewRow{"/opt/qg", '/', 1, Users, "/opt/qg/Templates/Black/index1.html"},
+                          PreviewRow{"/opt/qg", '/', 2, Single, "/opt/qg/Templates/Yellow/index.html"},
+                          PreviewRow{"/opt/qg", '/', 3, Users, "/opt/qg/Templates/Blue/index1.html"},
+                          PreviewRow{"/opt/qg", '/', -1, Users, "/opt/qg/Templates/White/index1.html"},
+                          PreviewRow{"/", '/', 2, Single, "/Templates/Yellow/index.html"},
+                          PreviewRow{"/", '/', 3, Users, "/Templates/Blue/index1.html"},
+                          PreviewRow{"C:\\", '\\', 2, Single, "C:\\Templates\\Yellow\\index.html"},
+                          PreviewRow{"C:\\", '\\', 3, Users, "C:\\Templates\\Blue\\index1.html"},
+                          PreviewRow{"D:\\Apps\\QG", '\\', 1, Single, "D:\\Apps\\QG\\Templates\\Black\\index.html"}));
+
+    TEST(DataPath, HelpPageHasASingleSeparatorInARootFolder)
+    {
+        const QString help = QStringLiteral("/help/index.html");
+        EXPECT_EQ(PageOptions::DataPath(
+                      PageOptions::ProgramFolder(QStringLiteral("C:\\"), QLatin1Char('\\')), help, QLatin1Char('\\')),
+                  QStringLiteral("C:\\help\\index.html"));
+        EXPECT_EQ(PageOptions::DataPath(
+                      PageOptions::ProgramFolder(QStringLiteral("/"), QLatin1Char('/')), help, QLatin1Char('/')),
+                  QStringLiteral("/help/index.html"));
+        EXPECT_EQ(PageOptions::DataPath(QStringLiteral("/opt/qg"), QStringLiteral("help/index.html"), QLatin1Char('/')),
+                  QStringLiteral("/opt/qg/help/index.html"));
+    }
+} // namespace

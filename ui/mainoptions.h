@@ -1,0 +1,33 @@
+#pragma once
+
+// The rules behind the "Step 3" choices and the paths of the files that lie beside the program, as plain
+// functions so that they can be checked without a window.
+
+#include <QChar>
+#include <QDir>
+#include <QString>
+
+namespace PageOptions
+{
+    // Item index of CmbProtectionType (-1: none) to the protection code and the number of its explanation text.
+    int ProtectionCode(int index);
+    int ProtectionTextId(int index);
+
+    // Item index of CmbPageColor (-1: none) to the colour code and the sample page folder's name.
+    int ColorCode(int index);
+    QString ColorFolder(int index);
+
+    // The folder of the program without one trailing separator, so that appending a separator and a name
+    // gives a single separator even when the program lies in a root folder ("/", "C:\").
+    QString ProgramFolder(const QString& programDir, QChar separator = QDir::separator());
+
+    // programFolder followed by relative, whose "/" separators are written as separator.
+    QString DataPath(const QString& programFolder, const QString& relative, QChar separator = QDir::separator());
+
+    // The sample page for a colour and a password type, below programFolder.
+    QString
+    SamplePagePath(const QString& programFolder, int colorIndex, int passwordType, QChar separator = QDir::separator());
+
+    // The running program's folder, in the platform's form.
+    QString RunningProgramFolder();
+} // namespace PageOptions
