@@ -42,6 +42,10 @@ namespace SafeFile
                 error = "cannot create " + path.string() + ": " + Reason(code);
                 return code;
             }
+            // Until it is complete the file is the owner's alone: a backup holds the page before it was locked.
+            std::error_code ignored;
+            std::filesystem::permissions(
+                path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
             errno = 0;
             const bool written =
                 std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
@@ -57,7 +61,6 @@ namespace SafeFile
                 code = EIO;
             }
             error = "cannot write " + path.string() + ": " + Reason(code);
-            std::error_code ignored;
             std::filesystem::remove(path, ignored);
             return code;
         }
