@@ -70,8 +70,7 @@ TFormUserPassword::TFormUserPassword(QWidget* parent) : QDialog(parent)
     layout->setVerticalSpacing(2);
     layout->setRowMinimumHeight(2, LblPasswordLabel->sizeHint().height() + 6);
     layout->setRowStretch(5, 1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumSize(s_minimumClientSize);
+    setFixedSize(sizeHint().expandedTo(s_minimumClientSize));
     setTabOrder(LblUser, LblPassword);
     setTabOrder(LblPassword, BtnOk);
     setTabOrder(BtnOk, BtnCancel);
