@@ -123,7 +123,11 @@ namespace
                 return;
             }
             flush();
+            // Pending window-system events first (exposure, moves), then paint both windows at once: the
+            // platform's own update requests may wait for a later turn of the event loop.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            m_rows->window()->repaint();
+            FormProgressBar->repaint();
             m_sinceRepaint.restart();
         }
 
