@@ -90,8 +90,12 @@ int LockCommand::Run()
     } else if (m_options.relock == LockOptions::RelockMode::No) {
         answer = Encrypthtml::RelockNone;
     }
+    std::vector<std::string> entries;
+    for (const User& user : m_users) {
+        entries.push_back(user.entry);
+    }
     for (const std::string& path : files) {
-        LockOne(path, password, answer);
+        LockOne(path, password, entries, answer);
     }
     std::cout << m_locked << " file(s) have been encrypted.\n" << std::flush;
     return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;
@@ -208,13 +212,12 @@ bool LockCommand::CollectFiles(std::vector<std::string>& files) const
     return complete;
 }
 
-void LockCommand::LockOne(const std::string& path, const std::string& password, int& answer)
+void LockCommand::LockOne(const std::string& path,
+                          const std::string& password,
+                          const std::vector<std::string>& entries,
+                          int& answer)
 {
     using Encrypthtml::LockStatus;
-    std::vector<std::string> entries;
-    for (const User& user : m_users) {
-        entries.push_back(user.entry);
-    }
     Encrypthtml::LockReport report;
     const bool locked = Encrypthtml::LockPage(path,
                                               password,

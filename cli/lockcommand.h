@@ -31,7 +31,8 @@ private:
     // The files to lock, in the order named, folders expanded, each file once. False when a folder could not
     // be read completely (its reason is printed; the files found are still returned).
     bool CollectFiles(std::vector<std::string>& files) const;
-    void LockOne(const std::string& path, const std::string& password, int& answer);
+    void
+    LockOne(const std::string& path, const std::string& password, const std::vector<std::string>& entries, int& answer);
     void ReportOmitted(const std::vector<std::string>& names);
 
     LockOptions::Options m_options;
