@@ -174,8 +174,9 @@ namespace
             captions.append(column.first);
         }
         view->setHeaderLabels(captions);
+        // The designed width, or wider where a larger font needs it for the caption.
         for (int i = 0; i < columns.size(); ++i) {
-            view->setColumnWidth(i, columns.at(i).second);
+            view->setColumnWidth(i, qMax(columns.at(i).second, view->header()->sectionSizeHint(i)));
         }
     }
 
@@ -635,8 +636,8 @@ void TFormMain::FormCreate()
     SetCaption(ChkBackupFile, LoadStr(303));
 
     LblStep2Logo->setText(LoadStr(401));
-    LblStep2Content->setText(LoadStr(402));
-    CmbPasswordType->setAccessibleName(QStringLiteral("Password type"));
+    // The page's text asks for the password type, so it labels the type's drop-down list.
+    SetLabel(LblStep2Content, CmbPasswordType, LoadStr(402));
     SetLabel(LblPassword, EditPassword, LoadStr(403));
     SetLabel(LblConfirmPassword, EditConfirmPassword, LoadStr(405));
     LblPasswordLimit->setText(LoadStr(404));

@@ -60,7 +60,7 @@ namespace
             auto* view = qobject_cast<QTreeWidget*>(object);
             QStringList columns;
             for (int i = 0; i < view->columnCount(); ++i) {
-                columns.append(QStringLiteral("%1 %2").arg(view->headerItem()->text(i)).arg(view->columnWidth(i)));
+                columns.append(view->headerItem()->text(i));
             }
             return columns;
         }
@@ -137,6 +137,7 @@ private slots:
     void backNeverChecks();
     void typeSwitchKeepsBothPanels();
     void hideSwitches();
+    void columnWidths();
     void accessibleNames();
     void focusOrder();
     void enterAndEscapePressNoButton();
@@ -235,7 +236,7 @@ void MainWindowTest::initialState_data()
     row("TbnLoadFileList", "toolTip", "Load file list");
     row("ChkBackupFile", "text", "Create backup files");
     row("ChkBackupFile", "checked", true);
-    row("LvwFileList", "columns", QStringList{"FileName 100", "Path 200", "Size 60"});
+    row("LvwFileList", "columns", QStringList{"FileName", "Path", "Size"});
     row("LvwFileList", "selectionMode", int(QAbstractItemView::ExtendedSelection));
     row("LvwFileList", "selectionBehavior", int(QAbstractItemView::SelectRows));
     row("LvwFileList", "rootIsDecorated", false);
@@ -295,7 +296,7 @@ void MainWindowTest::initialState_data()
     row("ToolButton6", "frameShape", int(QFrame::VLine));
     row("TbnSaveUser", "toolTip", "Save user list to lst file");
     row("TbnLoadUser", "toolTip", "Load user list from lst file");
-    row("LvwUserList", "columns", QStringList{"User 80", "Password 140"});
+    row("LvwUserList", "columns", QStringList{"User", "Password"});
     row("LvwUserList", "selectionMode", int(QAbstractItemView::SingleSelection));
     row("LvwUserList", "selectionBehavior", int(QAbstractItemView::SelectRows));
     row("LvwUserList", "sortable", false);
@@ -332,7 +333,7 @@ void MainWindowTest::initialState_data()
     row("TbnShow", "toolTip", "Preview Selected File");
     row("BtnCreate", "text", "Create");
     row("BtnCreate", "toolTip", "Create Encrypted Html Files");
-    row("LvwFileShow", "columns", QStringList{"FileName 100", "Path 170", "Encrypted size 90"});
+    row("LvwFileShow", "columns", QStringList{"FileName", "Path", "Encrypted size"});
     row("LvwFileShow", "selectionMode", int(QAbstractItemView::SingleSelection));
     row("LvwFileShow", "selectionBehavior", int(QAbstractItemView::SelectRows));
     row("LvwFileShow", "sortable", false);
@@ -650,6 +651,21 @@ void MainWindowTest::hideSwitches()
     QCOMPARE(m_form->EditMasterPassword->echoMode(), QLineEdit::Password);
     QCOMPARE(m_form->EditConfirmMasterPassword->echoMode(), QLineEdit::Password);
     QCOMPARE(m_form->EditPassword->echoMode(), QLineEdit::Normal);
+}
+
+void MainWindowTest::columnWidths()
+{
+    // The designed widths, wider only where the caption would be cut.
+    const QList<std::pair<QTreeWidget*, QList<int>>> designed{
+        {m_form->LvwFileList, {100, 200, 60}}, {m_form->LvwUserList, {80, 140}}, {m_form->LvwFileShow, {100, 170, 90}}};
+    for (const auto& [view, widths] : designed) {
+        QCOMPARE(view->columnCount(), widths.size());
+        for (int i = 0; i < view->columnCount(); ++i) {
+            const int needed = view->header()->sectionSizeHint(i);
+            QVERIFY2(needed <= view->columnWidth(i), qPrintable(view->objectName() + " cuts a caption"));
+            QCOMPARE(view->columnWidth(i), qMax(widths.at(i), needed));
+        }
+    }
 }
 
 void MainWindowTest::accessibleNames()
