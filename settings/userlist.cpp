@@ -104,7 +104,8 @@ std::optional<QString> UserList::CheckUserInput(const QString& name, const QStri
         return QStringLiteral("The user name and the password together should not exceed 256 characters: the page "
                               "could never open for a longer pair.");
     }
-    // A character whose code is a multiple of 256 becomes a zero byte, which ends the page script's text.
+    // A character whose code is a multiple of 256 reaches the page as a zero byte, and the page locker leaves a
+    // key holding one out of the page.
     for (const uint code : key.toUcs4()) {
         const char32_t codePoint = code;
         const QString character = QString::fromUcs4(&codePoint, 1);
