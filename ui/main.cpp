@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
@@ -268,6 +269,7 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window)
     BuildWindow();
     ConnectHandlers();
     FormCreate();
+    PlaceOnScreen();
 }
 
 TFormMain::~TFormMain()
@@ -285,13 +287,24 @@ QList<QWidget*> TFormMain::StepPages() const
     return {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4};
 }
 
+void TFormMain::PlaceOnScreen()
+{
+    // The designed place, moved up and left as far as needed to keep the whole window on a small or
+    // magnified screen.
+    layout()->activate();
+    const QRect available = screen()->availableGeometry();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QPoint designed(149, 149);
+    move(qMax(available.left(), qMin(designed.x(), available.right() + 1 - width())),
+         qMax(available.top(), qMin(designed.y(), available.bottom() + 1 - height() - titleBar)));
+}
+
 void TFormMain::BuildWindow()
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(Pictures::ProgramIcon());
-    move(149, 149);
 
     // The fixed buttons are made first: the focus goes Help, Back, Next, Exit and then into the page.
     BtnHelp = MakeButton(this, "BtnHelp", "help-contents", QStyle::SP_DialogHelpButton);

@@ -182,6 +182,7 @@ private:
     QWidget* BuildStep3();
     QWidget* BuildStep4();
     void ConnectHandlers();
+    void PlaceOnScreen();
 };
 
 extern TFormMain* FormMain;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -375,6 +376,7 @@ void MainWindowTest::windowFrame()
     QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
     QVERIFY(m_form->width() >= 507);
     QVERIFY(m_form->height() >= 300);
+    QVERIFY(m_form->screen()->availableGeometry().contains(m_form->geometry()));
 
     // A window of fixed size must hold every page at its full size, so a page switch never moves anything.
     const QSize before = m_form->size();
