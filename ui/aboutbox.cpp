@@ -4,63 +4,80 @@
 #include "ui/strings.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TFormAboutBox* FormAboutBox = nullptr;
 
 namespace
 {
-    QLabel* MakeLabel(QWidget* parent, const char* name, int textId, int x, int y)
+    QLabel* MakeLabel(QWidget* parent, const char* name, int textId)
     {
         auto* label = new QLabel(Strings::LoadStr(textId), parent);
         label->setObjectName(QString::fromLatin1(name));
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        label->move(x, y);
-        label->adjustSize();
         return label;
     }
 } // namespace
 
+// Laid out rather than placed, so that the texts fit at any font size; at the usual size the box has about its
+// designed size of 305 x 213.
 TFormAboutBox::TFormAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("FormAboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(305, 213);
 
-    // A raised inner and a lowered outer bevel.
+    // A lowered outer and a raised inner bevel.
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    Panel1->setGeometry(12, 10, 279, 161);
     auto* inner = new QFrame(Panel1);
     inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    inner->setLineWidth(1);
-    inner->setGeometry(1, 1, 277, 159);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(inner);
 
-    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon = new QLabel(inner);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setAccessibleName(Strings::LoadStr(10));
-    ProgramIcon->setGeometry(8, 8, 37, 43);
+    ProgramIcon->setFixedSize(37, 43);
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(Pictures::ProgramIcon().pixmap(QSize(37, 43), devicePixelRatio()));
 
-    ProductName = MakeLabel(Panel1, "ProductName", 10, 88, 16);
+    ProductName = MakeLabel(inner, "ProductName", 10);
     QFont productFont = ProductName->font();
     productFont.setBold(true);
     ProductName->setFont(productFont);
-    ProductName->adjustSize();
-    Version = MakeLabel(Panel1, "Version", 11, 88, 40);
-    Copyright = MakeLabel(Panel1, "Copyright", 12, 10, 78);
-    Comments = MakeLabel(Panel1, "Comments", 13, 10, 108);
+    Version = MakeLabel(inner, "Version", 11);
+    Copyright = MakeLabel(inner, "Copyright", 12);
+    Comments = MakeLabel(inner, "Comments", 13);
     Comments->setWordWrap(true);
-    Comments->setGeometry(10, 108, 259, 45);
+    Comments->setMinimumWidth(255);
+
+    auto* grid = new QGridLayout(inner);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setHorizontalSpacing(36);
+    grid->setVerticalSpacing(6);
+    grid->addWidget(ProgramIcon, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(ProductName, 0, 1);
+    grid->addWidget(Version, 1, 1);
+    grid->setRowMinimumHeight(2, 8);
+    grid->addWidget(Copyright, 3, 0, 1, 2);
+    grid->addWidget(Comments, 4, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
 
     BtnOk = new QPushButton(QStringLiteral("OK"), this);
     BtnOk->setObjectName(QStringLiteral("BtnOk"));
-    BtnOk->setGeometry(124, 180, 73, 25);
+    BtnOk->setMinimumSize(73, 25);
     BtnOk->setDefault(true);
     BtnOk->setAutoDefault(true);
     connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 10, 12, 8);
+    layout->addWidget(Panel1);
+    layout->addWidget(BtnOk, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -534,6 +534,10 @@ private slots:
         QCOMPARE(FormAboutBox->Copyright->text(), Strings::LoadStr(12));
         QCOMPARE(FormAboutBox->Comments->text(), Strings::LoadStr(13));
         QVERIFY(FormAboutBox->Comments->wordWrap());
+        // The legal note is shown whole, at whatever font size.
+        FormAboutBox->adjustSize();
+        QVERIFY(FormAboutBox->Comments->height()
+                >= FormAboutBox->Comments->heightForWidth(FormAboutBox->Comments->width()));
         QVERIFY(!FormAboutBox->ProgramIcon->pixmap().isNull());
         QCOMPARE(FormAboutBox->BtnOk->text(), QStringLiteral("OK"));
         QVERIFY(FormAboutBox->BtnOk->isDefault());
