@@ -534,17 +534,16 @@ private slots:
         QCOMPARE(FormAboutBox->Copyright->text(), Strings::LoadStr(12));
         QCOMPARE(FormAboutBox->Comments->text(), Strings::LoadStr(13));
         QVERIFY(FormAboutBox->Comments->wordWrap());
-        // The legal note is shown whole, at whatever font size.
-        FormAboutBox->adjustSize();
-        QVERIFY(FormAboutBox->Comments->height()
-                >= FormAboutBox->Comments->heightForWidth(FormAboutBox->Comments->width()));
         QVERIFY(!FormAboutBox->ProgramIcon->pixmap().isNull());
         QCOMPARE(FormAboutBox->BtnOk->text(), QStringLiteral("OK"));
         QVERIFY(FormAboutBox->BtnOk->isDefault());
 
         bool shown = false;
         QTimer::singleShot(0, FormAboutBox, [&shown] {
-            shown = FormAboutBox->isVisible() && QApplication::activeModalWidget() == FormAboutBox;
+            // Shown modally, with the legal note whole at whatever font size.
+            const QLabel* note = FormAboutBox->Comments;
+            shown = FormAboutBox->isVisible() && QApplication::activeModalWidget() == FormAboutBox
+                && note->height() >= note->heightForWidth(note->width());
             QTest::keyClick(FormAboutBox, Qt::Key_Return);
         });
         FormMain->BtnAbout->click();
