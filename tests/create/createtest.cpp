@@ -10,6 +10,8 @@
 #include "ui/main.h"
 #include "ui/strings.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -389,6 +392,43 @@ private slots:
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(probing.shownTexts().last(), QStringLiteral("3") + s_countSuffix);
         QCOMPARE(probing.shownTexts().count(QStringLiteral("3") + s_countSuffix), 1);
+    }
+
+    // The real boxes, not the fake: while the batch holds input back from the windows, the relock question
+    // still takes its clicks.
+    void realQuestionBoxTakesClicksDuringRun()
+    {
+        const QStringList paths = {write("a.html"), write("b.html")};
+        setFiles(paths);
+        create();
+        const QByteArray once = Read(paths.at(1));
+        m_prompts.reset();
+
+        QStringList pressed;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, this, [&pressed] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                return;
+            }
+            const QString wanted =
+                box->windowTitle() == QStringLiteral("Confirm") ? QStringLiteral("N&o to All") : QStringLiteral("OK");
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == wanted) {
+                    pressed.append(box->windowTitle() + QLatin1Char(':') + box->text());
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    return;
+                }
+            }
+        });
+        answerer.start(20);
+        create();
+        answerer.stop();
+
+        QCOMPARE(pressed.size(), 2);
+        QVERIFY(pressed.at(0).startsWith(QStringLiteral("Confirm:The html file ") + paths.at(0)));
+        QCOMPARE(pressed.at(1), QStringLiteral("Information:0") + s_countSuffix);
+        QCOMPARE(Read(paths.at(1)), once);
     }
 
     void unreadableFileIsNamedAfterTheCount()
