@@ -1,5 +1,5 @@
 // LockPage throughput: pages of 1 KB, 64 KB and 16 MB, read, locked and written through the file system, and
-// the in-memory page building alone.
+// the in-memory page building alone. The files go to the temporary folder (TMPDIR, else /tmp).
 
 #include "engine/encrypthtml.h"
 
