@@ -139,6 +139,7 @@ private slots:
     void typeSwitchKeepsBothPanels();
     void hideSwitches();
     void columnWidths();
+    void toolImagesHaveHotForm();
     void accessibleNames();
     void focusOrder();
     void enterAndEscapePressNoButton();
@@ -667,6 +668,19 @@ void MainWindowTest::columnWidths()
             QVERIFY2(needed <= view->columnWidth(i), qPrintable(view->objectName() + " cuts a caption"));
             QCOMPARE(view->columnWidth(i), qMax(widths.at(i), needed));
         }
+    }
+}
+
+void MainWindowTest::toolImagesHaveHotForm()
+{
+    for (QToolButton* button : m_form->findChildren<QToolButton*>()) {
+        if (button->objectName().startsWith(QLatin1String("qt_"))) {
+            continue; // the tool bars' own extension buttons
+        }
+        const QImage normal = button->icon().pixmap(QSize(32, 32), QIcon::Normal).toImage();
+        const QImage hot = button->icon().pixmap(QSize(32, 32), QIcon::Active).toImage();
+        QVERIFY2(!normal.isNull() && normal.size() == QSize(32, 32), qPrintable(button->objectName()));
+        QVERIFY2(hot != normal, qPrintable(button->objectName() + " has no hot form"));
     }
 }
 
