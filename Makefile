@@ -8,7 +8,7 @@ BUILD_DIR ?= build
 
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
-	qt6-base-dev qt6-base-dev-tools libgl-dev \
+	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
 	chromium xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
