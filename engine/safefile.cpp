@@ -74,20 +74,20 @@ namespace SafeFile
             error = "cannot open " + path.string() + ": " + Reason(code);
             return false;
         }
+        // Read straight into a buffer of the file's size, then on to the end rather than trusting the size: the
+        // file may change, and some files report none.
         std::error_code sizeError;
         const auto size = std::filesystem::file_size(path, sizeError);
-        bytes.clear();
-        if (!sizeError) {
-            bytes.reserve(size);
-        }
-        // Read to the end rather than trusting the size: the file may change, and some files report none.
-        char chunk[65536];
-        for (;;) {
-            errno = 0;
-            const std::size_t count = std::fread(chunk, 1, sizeof chunk, file.get());
-            bytes.append(chunk, count);
-            if (count < sizeof chunk) {
-                break;
+        bytes.assign(sizeError ? 0 : std::size_t(size), '\0');
+        errno = 0;
+        const std::size_t done = std::fread(bytes.data(), 1, bytes.size(), file.get());
+        const bool filled = done == bytes.size();
+        bytes.resize(done);
+        if (filled) {
+            char chunk[65536];
+            for (std::size_t count = sizeof chunk; count == sizeof chunk;) {
+                count = std::fread(chunk, 1, sizeof chunk, file.get());
+                bytes.append(chunk, count);
             }
         }
         if (std::ferror(file.get())) {
