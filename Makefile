@@ -47,8 +47,12 @@ run: build
 test: build npm
 	ctest --preset $(PRESET)
 
+# Speed figures (the README lists them): locking, adding a large folder, a large batch, unlocking in Chromium.
 bench: build npm
-	./$(BUILD_DIR)/bench/run-benchmarks
+	./$(BUILD_DIR)/bench/engine/bench-engine
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/jobs/bench-jobs
+	QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/bench/ui/bench-ui-batch
+	cmake --build --preset $(PRESET) --target bench-browser
 
 # Locks a sample page with the command-line locker, for a look without the wizard.
 demo: build

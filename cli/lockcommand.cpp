@@ -133,7 +133,7 @@ bool LockCommand::ReadPassword(std::string& bytes)
     const std::u16string text = TextBytes::Utf8ToUtf16(line);
     const std::u16string_view trimmed = TextBytes::Trimmed(text);
     if (!TextBytes::IsPasswordLengthValid(trimmed.size())) {
-        std::cerr << "Password should consist of 6--25 characters.\n";
+        std::cerr << TextBytes::PasswordLengthMessage << '\n';
         return false;
     }
     bytes = TextBytes::UnicodeToBytes(trimmed);

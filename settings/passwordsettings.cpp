@@ -23,6 +23,11 @@ namespace PasswordSettings
         return TextBytes::IsPasswordLengthValid(static_cast<std::size_t>(Trimmed(text).size()));
     }
 
+    QString LengthMessage()
+    {
+        return QString::fromLatin1(TextBytes::PasswordLengthMessage);
+    }
+
     std::optional<QString> CheckPasswordPair(const QString& password, const QString& confirmation)
     {
         const QString trimmedPassword = Trimmed(password);
@@ -30,7 +35,7 @@ namespace PasswordSettings
             return QStringLiteral("Password and password confirmation don't match!");
         }
         if (!IsLengthValid(trimmedPassword)) {
-            return QStringLiteral("Password should consist of 6--25 characters.");
+            return LengthMessage();
         }
         return std::nullopt;
     }

@@ -18,6 +18,9 @@ namespace PasswordSettings
     // True when the trimmed text has 6 to 25 characters.
     bool IsLengthValid(const QString& text);
 
+    // The message for a password whose trimmed length is out of bounds.
+    QString LengthMessage();
+
     // Checks a password against its confirmation, both trimmed: the refusal message, or nothing when accepted.
     std::optional<QString> CheckPasswordPair(const QString& password, const QString& confirmation);
 

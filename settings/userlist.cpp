@@ -97,7 +97,7 @@ std::optional<QString> UserList::CheckUserInput(const QString& name, const QStri
     }
     const QString trimmedPassword = PasswordSettings::Trimmed(password);
     if (!PasswordSettings::IsLengthValid(trimmedPassword)) {
-        return QStringLiteral("Password should consist of 6--25 characters.");
+        return PasswordSettings::LengthMessage();
     }
     const QString key = trimmedName + trimmedPassword;
     if (PasswordSettings::ToEngineBytes(key).size() > MaxKeyBytes) {

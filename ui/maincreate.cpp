@@ -153,7 +153,7 @@ void TFormMain::BtnCreateClick()
 {
     const QLineEdit* password = PasswordType == PasswordSettings::TypeUser ? EditMasterPassword : EditPassword;
     if (!PasswordSettings::IsLengthValid(password->text())) {
-        Prompts::Warning(this, QStringLiteral("Password should consist of 6--25 characters."));
+        Prompts::Warning(this, PasswordSettings::LengthMessage());
         return;
     }
 
