@@ -57,19 +57,24 @@ namespace
         return pages;
     }
 
-    // The wizard window on the file list page, shown so that the rebuild really paints.
+    // The wizard window on the file list page, shown so that the rebuild really paints. It lives in main(),
+    // inside the application's lifetime.
+    TFormMain* s_window = nullptr;
+
     TFormMain& Window()
     {
-        static const std::unique_ptr<TFormMain> window = [] {
-            auto made = std::make_unique<TFormMain>();
-            made->ShowStep(1);
-            made->show();
-            if (!QTest::qWaitForWindowExposed(made.get())) {
-                qFatal("the window was never shown");
-            }
-            return made;
-        }();
-        return *window;
+        return *s_window;
+    }
+
+    std::unique_ptr<TFormMain> ShowFileListPage()
+    {
+        auto window = std::make_unique<TFormMain>();
+        window->ShowStep(1);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) {
+            qFatal("the window was never shown");
+        }
+        return window;
     }
 
     void ScanFolderOnly(benchmark::State& state)
@@ -135,6 +140,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     Pages();
+    const std::unique_ptr<TFormMain> window = ShowFileListPage();
+    s_window = window.get();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
