@@ -130,6 +130,11 @@ bool LockCommand::ReadPassword(std::string& bytes)
         DropByteOrderMark(line);
     }
 
+    // Read in another encoding, the password would lock the pages with characters that were never typed.
+    if (!TextBytes::IsValidUtf8(line)) {
+        Complain("the password is not UTF-8 text; nothing was locked");
+        return false;
+    }
     const std::u16string text = TextBytes::Utf8ToUtf16(line);
     const std::u16string_view trimmed = TextBytes::Trimmed(text);
     if (!TextBytes::IsPasswordLengthValid(trimmed.size())) {
@@ -152,6 +157,10 @@ bool LockCommand::ReadUsers()
         return false;
     }
     DropByteOrderMark(file);
+    if (!TextBytes::IsValidUtf8(file)) {
+        Complain(m_options.usersFile + " is not UTF-8 text; nothing was locked");
+        return false;
+    }
     for (const std::string& line : ListLines::SplitListLines(file)) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || tab == 0) {
@@ -159,9 +168,13 @@ bool LockCommand::ReadUsers()
         }
         m_users.push_back({EngineBytes(line), line.substr(0, tab)});
     }
-    // Pages without a single user could never be opened again.
-    if (m_users.empty()) {
-        Complain(m_options.usersFile + " holds no user (lines of user name, TAB, password); nothing was locked");
+    // Pages without a single user who can log in (an empty password never does) could never be opened again.
+    if (std::none_of(m_users.begin(), m_users.end(), [](const User& user) {
+            return !user.entry.ends_with('\t') && Encrypthtml::UserKeyFits(user.entry);
+        })) {
+        Complain(m_options.usersFile
+                 + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
+                   "not empty, at most 256 bytes together); nothing was locked");
         return false;
     }
     return true;

@@ -115,24 +115,33 @@ namespace Encrypthtml
             std::string m_tail;
         };
 
+        struct UserEntry
+        {
+            std::string_view name;
+            std::string_view password;
+        };
+
+        // An entry splits at its first TAB.
+        UserEntry SplitEntry(std::string_view entry)
+        {
+            const std::size_t tab = entry.find('\t');
+            return {entry.substr(0, tab), tab == std::string_view::npos ? std::string_view() : entry.substr(tab + 1)};
+        }
+
         std::string UserMasterString(std::string_view masterPassword,
                                      const std::vector<std::string>& userList,
                                      std::vector<std::string>& omittedUsers)
         {
             std::string result;
             for (const std::string& entry : userList) {
-                const std::size_t tab = entry.find('\t');
-                const std::string_view name = std::string_view(entry).substr(0, tab);
-                const std::string_view password =
-                    tab == std::string::npos ? std::string_view() : std::string_view(entry).substr(tab + 1);
-                const std::string key = std::string(name) + std::string(password);
-                if (key.size() > Rc4::MaxKeyLength || key.find('\0') != std::string::npos) {
-                    omittedUsers.emplace_back(name);
+                const UserEntry user = SplitEntry(entry);
+                if (!UserKeyFits(entry)) {
+                    omittedUsers.emplace_back(user.name);
                     continue;
                 }
-                result += Md5::DigestText(name);
-                result += Rc4::EncryptText(key, masterPassword);
-                result += Md5::DigestText(password);
+                result += Md5::DigestText(user.name);
+                result += Rc4::EncryptText(std::string(user.name) + std::string(user.password), masterPassword);
+                result += Md5::DigestText(user.password);
             }
             return result;
         }
@@ -180,6 +189,14 @@ namespace Encrypthtml
     bool IsLockedPage(std::string_view content)
     {
         return content.starts_with(LockedMarker);
+    }
+
+    bool UserKeyFits(std::string_view entry)
+    {
+        const UserEntry user = SplitEntry(entry);
+        const std::size_t keyLength = user.name.size() + user.password.size();
+        return keyLength <= Rc4::MaxKeyLength && user.name.find('\0') == std::string_view::npos
+            && user.password.find('\0') == std::string_view::npos;
     }
 
     std::string RelockQuestionText(const std::string& path)
@@ -265,6 +282,12 @@ namespace Encrypthtml
         }
         if (password.empty()) {
             return Finish(report, LockStatus::EmptyPassword);
+        }
+        // The page goes in through a rename, which a read-only file would not stop; it is refused as a direct
+        // write would be.
+        constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        if ((status.permissions() & anyWrite) == fs::perms::none) {
+            return Finish(report, LockStatus::WriteFailed, path + " is read-only");
         }
         // A symbolic link stays a link: the file it points to is the one replaced.
         const fs::path target =

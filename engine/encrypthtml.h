@@ -66,6 +66,10 @@ namespace Encrypthtml
     // True when content starts with LockedMarker.
     bool IsLockedPage(std::string_view content);
 
+    // True when the page script can use the key of the user entry (name, TAB, password): the name followed by
+    // the password is at most 256 bytes and holds no zero byte. Other entries are left out of a page.
+    bool UserKeyFits(std::string_view entry);
+
     // The question asked before a file that is locked already is locked again.
     std::string RelockQuestionText(const std::string& path);
 
@@ -82,7 +86,8 @@ namespace Encrypthtml
                    std::string& error);
 
     // Locks the file at path. True when the locked page was written; false when nothing was written, and then
-    // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes).
+    // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes). A file
+    // without any write permission is read-only and is not replaced.
     // The page replaces the file through a temporary file in the same folder, keeping its permissions; a
     // symbolic link stays and its target is locked. A requested backup (path + ".bak") is made the same way
     // before, and a backup that cannot be made means the file is not locked. Without a callback, a file that

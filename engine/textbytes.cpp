@@ -14,9 +14,11 @@ namespace TextBytes
     namespace
     {
         constexpr char16_t s_replacement = 0xFFFD;
+        // Returned by DecodeOne for a sequence that is not UTF-8.
+        constexpr char32_t s_invalid = 0xFFFFFFFF;
 
         // Decodes one UTF-8 sequence starting at text[i]; advances i past it. Overlong forms, surrogates,
-        // values above U+10FFFF and truncated sequences give U+FFFD and consume only the bytes examined.
+        // values above U+10FFFF and truncated sequences give s_invalid and consume only the bytes examined.
         char32_t DecodeOne(std::string_view text, std::size_t& i)
         {
             const auto lead = static_cast<unsigned char>(text[i++]);
@@ -39,16 +41,16 @@ namespace TextBytes
                 value = lead & 0x07;
                 minimum = 0x10000;
             } else {
-                return s_replacement;
+                return s_invalid;
             }
             for (std::size_t k = 0; k < follow; ++k) {
                 if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-                    return s_replacement;
+                    return s_invalid;
                 }
                 value = (value << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
             }
             if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-                return s_replacement;
+                return s_invalid;
             }
             return value;
         }
@@ -60,7 +62,9 @@ namespace TextBytes
         result.reserve(text.size());
         for (std::size_t i = 0; i < text.size();) {
             const char32_t value = DecodeOne(text, i);
-            if (value >= 0x10000) {
+            if (value == s_invalid) {
+                result.push_back(s_replacement);
+            } else if (value >= 0x10000) {
                 result.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
                 result.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));
             } else {
@@ -68,6 +72,16 @@ namespace TextBytes
             }
         }
         return result;
+    }
+
+    bool IsValidUtf8(std::string_view text)
+    {
+        for (std::size_t i = 0; i < text.size();) {
+            if (DecodeOne(text, i) == s_invalid) {
+                return false;
+            }
+        }
+        return true;
     }
 
     std::u16string_view Trimmed(std::u16string_view text)

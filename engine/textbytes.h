@@ -14,6 +14,9 @@ namespace TextBytes
     // UTF-8 (as a terminal or a file gives it) to UTF-16; invalid sequences become U+FFFD.
     std::u16string Utf8ToUtf16(std::string_view text);
 
+    // True when Utf8ToUtf16 replaces nothing: text in another encoding would otherwise give other characters.
+    bool IsValidUtf8(std::string_view text);
+
     // The text without its leading and trailing characters of code 32 or less; blanks inside stay.
     std::u16string_view Trimmed(std::u16string_view text);
 

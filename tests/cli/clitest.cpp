@@ -175,6 +175,26 @@ namespace
                   "<p>hello</p>");
     }
 
+    // Latin-1 bytes read as UTF-8 would become other characters: the pages would be locked with a password that
+    // nobody typed.
+    TEST_F(Cli, TextThatIsNotUtf8IsRefused)
+    {
+        const std::string page = Page("index.html");
+        const Result password = RunLock({"--password-file",
+                                         PasswordFile("Gr\xfc\xdf"
+                                                      "e-2026\n"),
+                                         page});
+        EXPECT_EQ(password.exitCode, 2);
+        EXPECT_TRUE(Contains(password.err, "not UTF-8")) << password.err;
+
+        const std::string users = folder.File("users.ust");
+        WriteFile(users, "J\xfcrgen\tpassword\r\n");
+        const Result withUsers = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(withUsers.exitCode, 2);
+        EXPECT_TRUE(Contains(withUsers.err, users + " is not UTF-8")) << withUsers.err;
+        EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+    }
+
     TEST_F(Cli, ByteOrderMarkIsNoPartOfThePasswordOrTheFirstUser)
     {
         const std::string page = Page("index.html");
@@ -377,6 +397,18 @@ namespace
         EXPECT_EQ(ReadFile(page), "<p>hello</p>");
     }
 
+    // Users the page cannot let in would give a page that no one can ever open.
+    TEST_F(Cli, UsersFileWithoutAUserWhoCanLogInIsRefused)
+    {
+        const std::string page = Page("index.html");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users, std::string(300, 'u') + "\tpassword\r\nempty\t\r\n");
+        const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Contains(r.err, "holds no user")) << r.err;
+        EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+    }
+
     TEST_F(Cli, FolderAddsItsHtmlFilesAndRecursiveAddsSubfolders)
     {
         Page("site/a.html");
@@ -471,6 +503,18 @@ namespace
         const Result r = RunLock({"--password-file", "-", "/proc/self/mem"}, "secret1\n");
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.starts_with("quillgate-lock: /proc/self/mem: cannot be read: ")) << r.err;
+    }
+
+    TEST_F(Cli, ReadOnlyFileIsNotWritable)
+    {
+        const std::string readOnly = Page("kept.html");
+        const std::string other = Page("other.html");
+        std::filesystem::permissions(readOnly, std::filesystem::perms(0444));
+        const Result r = RunLock({"--password-file", "-", readOnly, other}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Contains(r.err, readOnly + ": not locked, cannot be written: ")) << r.err;
+        EXPECT_EQ(ReadFile(readOnly), "<p>hello</p>");
+        EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n"));
     }
 
     TEST_F(Cli, SameFileNamedTwiceIsLockedOnce)

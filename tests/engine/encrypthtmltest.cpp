@@ -348,6 +348,11 @@ namespace
 
         std::vector<std::string> none;
         EXPECT_EQ(ums, UserMasterStringOf({"a\tb", fits}, none));
+        // The rule the command checks its users file by before it locks anything.
+        EXPECT_TRUE(UserKeyFits(fits));
+        EXPECT_FALSE(UserKeyFits(tooLong));
+        EXPECT_FALSE(UserKeyFits(zeroByte));
+        EXPECT_FALSE(UserKeyFits(std::string("z\0d\tpw", 6)));
     }
 
     TEST(LockPage, OmittedUsersReachTheReport)
@@ -532,6 +537,23 @@ namespace
         LockReport report;
         ASSERT_TRUE(LockSingle(path, report));
         EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0604));
+    }
+
+    // A rename would replace a read-only file (even for its owner, who could not write to it): it is refused
+    // before anything is read or copied.
+    TEST(LockPage, ReadOnlyFileIsLeftAsItIs)
+    {
+        TempFolder folder;
+        const std::string path = folder.File("index.html");
+        WriteFile(path, "<p>keep</p>");
+        std::filesystem::permissions(path, std::filesystem::perms(0444));
+        LockReport report;
+        EXPECT_FALSE(LockSingle(path, report, true));
+        EXPECT_EQ(report.status, LockStatus::WriteFailed);
+        EXPECT_NE(report.detail.find("read-only"), std::string::npos) << report.detail;
+        EXPECT_EQ(ReadFile(path), "<p>keep</p>");
+        EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
     }
 
     TEST(LockPage, SymbolicLinkStaysAndItsTargetIsLocked)

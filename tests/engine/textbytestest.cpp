@@ -45,6 +45,7 @@ namespace
         const char* name;
         std::string utf8;
         std::u16string text;
+        bool valid = false; // nothing was replaced
     };
 
     void PrintTo(const Utf8Case& c, std::ostream* os)
@@ -58,30 +59,33 @@ namespace
     TEST_P(Utf8ToUtf16Table, Decodes)
     {
         EXPECT_EQ(TextBytes::Utf8ToUtf16(GetParam().utf8), GetParam().text);
+        EXPECT_EQ(TextBytes::IsValidUtf8(GetParam().utf8), GetParam().valid);
     }
 
-    INSTANTIATE_TEST_SUITE_P(Cases,
-                             Utf8ToUtf16Table,
-                             testing::Values(Utf8Case{"Ascii", "abc", u"abc"},
-                                             Utf8Case{"TwoByte",
-                                                      "Gr\xc3\xbc\xc3\x9f"
-                                                      "e",
-                                                      u"Gr\u00fc\u00dfe"},
-                                             Utf8Case{"ThreeByte", "\xe2\x82\xac", u"\u20ac"},
-                                             Utf8Case{
-                                                 "FourByteBecomesSurrogatePair", "\xf0\x9f\x98\x80", u"\U0001F600"},
-                                             Utf8Case{"StrayContinuationByte",
-                                                      "a\x80"
-                                                      "b",
-                                                      u"a\ufffdb"},
-                                             Utf8Case{"Latin1ByteIsInvalid", "\xfc", u"\ufffd"},
-                                             Utf8Case{"Overlong", "\xc0\xaf", u"\ufffd"},
-                                             Utf8Case{"EncodedSurrogate", "\xed\xa0\x80", u"\ufffd"},
-                                             Utf8Case{"TruncatedAtEnd", "a\xe2\x82", u"a\ufffd"},
-                                             Utf8Case{"TruncatedBeforeAscii", "\xe2z", u"\ufffdz"}),
-                             [](const testing::TestParamInfo<Utf8Case>& info) {
-                                 return std::string(info.param.name);
-                             });
+    INSTANTIATE_TEST_SUITE_P(
+        Cases,
+        Utf8ToUtf16Table,
+        testing::Values(Utf8Case{"Ascii", "abc", u"abc", true},
+                        Utf8Case{"TwoByte",
+                                 "Gr\xc3\xbc\xc3\x9f"
+                                 "e",
+                                 u"Gr\u00fc\u00dfe",
+                                 true},
+                        Utf8Case{"ThreeByte", "\xe2\x82\xac", u"\u20ac", true},
+                        Utf8Case{"FourByteBecomesSurrogatePair", "\xf0\x9f\x98\x80", u"\U0001F600", true},
+                        Utf8Case{"ReplacementCharacterItself", "\xef\xbf\xbd", u"\ufffd", true},
+                        Utf8Case{"StrayContinuationByte",
+                                 "a\x80"
+                                 "b",
+                                 u"a\ufffdb"},
+                        Utf8Case{"Latin1ByteIsInvalid", "\xfc", u"\ufffd"},
+                        Utf8Case{"Overlong", "\xc0\xaf", u"\ufffd"},
+                        Utf8Case{"EncodedSurrogate", "\xed\xa0\x80", u"\ufffd"},
+                        Utf8Case{"TruncatedAtEnd", "a\xe2\x82", u"a\ufffd"},
+                        Utf8Case{"TruncatedBeforeAscii", "\xe2z", u"\ufffdz"}),
+        [](const testing::TestParamInfo<Utf8Case>& info) {
+            return std::string(info.param.name);
+        });
 
     struct TrimCase
     {
