@@ -259,6 +259,31 @@ namespace
         }
     }
 
+    // The page's own identifiers are defined in this order, whatever the page's kind.
+    TEST(LockPage, PageScriptDefinesItsIdentifiersInOrder)
+    {
+        const std::string_view definitions[] = {
+            "var tab=",        "function HHHHH(", "function MHHHHH(", "function bb128(", "function ss2b(",
+            "function sadf(",  "function rrrll(", "function cmn(",    "function ff(",    "function gg(",
+            "function hh(",    "function ii(",    "function Cmmmmm(", "function CDDDD(", "function b128tty(",
+            "function cc1r2(", "function ccln9(", "function hp3962(", "var DDDDD100;",
+        };
+        for (const int passwordType : {SinglePassword, UserPassword}) {
+            std::string page;
+            std::vector<std::string> omitted;
+            std::string error;
+            ASSERT_TRUE(BuildPage("x", s_password, ProtectCookie, ColorWhite, passwordType, {}, page, omitted, error));
+            std::size_t last = 0;
+            for (const std::string_view definition : definitions) {
+                const std::size_t at = page.find(definition);
+                ASSERT_NE(at, std::string::npos) << definition;
+                EXPECT_GT(at, last) << definition;
+                EXPECT_EQ(page.find(definition, at + 1), std::string::npos) << definition;
+                last = at;
+            }
+        }
+    }
+
     TEST(LockPage, CheckValueOfThePagePasswordStandsInThePage)
     {
         std::string page;
