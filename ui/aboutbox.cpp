@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TFormAboutBox* FormAboutBox = nullptr;
@@ -80,4 +81,14 @@ TFormAboutBox::TFormAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     layout->addWidget(Panel1);
     layout->addWidget(BtnOk, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFormAboutBox::showEvent(QShowEvent* event)
+{
+    // Centred on the screen at each showing, not over the main window as a dialog would be by default.
+    const QScreen* shownOn = parentWidget() ? parentWidget()->screen() : screen();
+    QRect placed = frameGeometry();
+    placed.moveCenter(shownOn->availableGeometry().center());
+    move(placed.topLeft());
+    QDialog::showEvent(event);
 }

@@ -23,6 +23,9 @@ public:
     QLabel* Copyright = nullptr;
     QLabel* Comments = nullptr;
     QPushButton* BtnOk = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 extern TFormAboutBox* FormAboutBox;

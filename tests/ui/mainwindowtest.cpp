@@ -3,6 +3,7 @@
 
 #include "settings/passwordsettings.h"
 #include "tests/support/fakeprompts.h"
+#include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/linklabel.h"
 #include "ui/main.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -145,6 +147,7 @@ private slots:
     void enterAndEscapePressNoButton();
     void exitAndCloseBoxEndWithoutQuestion();
     void handlerExceptionReachesErrorDisplay();
+    void aboutBoxCentredOnScreen();
 
 private:
     void walkTo(int step);
@@ -806,6 +809,26 @@ void MainWindowTest::handlerExceptionReachesErrorDisplay()
     // The program goes on.
     QTest::mouseClick(m_form->BtnNext, Qt::LeftButton);
     QCOMPARE(m_form->CurrentStep, 1);
+}
+
+void MainWindowTest::aboutBoxCentredOnScreen()
+{
+    // Over the main window a dialog would be centred on the window; the About box is centred on the screen,
+    // at every showing.
+    TFormAboutBox about(m_form.get());
+    const QPoint screenCentre = m_form->screen()->availableGeometry().center();
+    QVERIFY((m_form->geometry().center() - screenCentre).manhattanLength() > 20);
+    for (const QPoint& windowPlace : {QPoint(149, 149), QPoint(0, 0)}) {
+        m_form->move(windowPlace);
+        QPoint shownCentre;
+        QTimer::singleShot(0, &about, [&about, &shownCentre] {
+            shownCentre = about.frameGeometry().center();
+            about.accept();
+        });
+        about.exec();
+        QVERIFY2((shownCentre - screenCentre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("centred at %1,%2").arg(shownCentre.x()).arg(shownCentre.y())));
+    }
 }
 
 int main(int argc, char** argv)
