@@ -127,6 +127,8 @@ void TFormAddFolder::FormCreate()
     connect(BtnOK, &QPushButton::clicked, this, &TFormAddFolder::BtnOKClick);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(BtnBrowse, &QPushButton::clicked, this, &TFormAddFolder::BtnBrowseClick);
+    // Its own place on the screen, rather than centred over the main window at each showing.
+    move(302, 201);
 }
 
 QString TFormAddFolder::folderText() const

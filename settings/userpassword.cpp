@@ -1,5 +1,6 @@
 #include "settings/userpassword.h"
 
+#include "engine/textbytes.h"
 #include "settings/userlist.h"
 #include "ui/prompts.h"
 
@@ -14,7 +15,7 @@ TFormUserPassword* FormUserPassword = nullptr;
 
 namespace
 {
-    constexpr int s_passwordMaxLength = 25;
+    constexpr int s_passwordMaxLength = int(TextBytes::MaxPasswordLength);
     constexpr QSize s_minimumClientSize{267, 113};
 
     template <typename T> T* Make(QWidget* parent, const char* name)

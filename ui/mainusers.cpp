@@ -2,6 +2,7 @@
 
 #include "ui/main.h"
 
+#include "engine/textbytes.h"
 #include "settings/passwordsettings.h"
 #include "settings/userlistfile.h"
 #include "settings/userpassword.h"
@@ -26,6 +27,9 @@ namespace
     {
         FormUserPassword->setWindowTitle(caption);
         FormUserPassword->LblUser->setText(name);
+        // The box takes at most 25 typed characters, but a password loaded from a file may be longer. The box
+        // would cut it short unseen; shown whole, the dialog's check refuses it instead.
+        FormUserPassword->LblPassword->setMaxLength(qMax(int(TextBytes::MaxPasswordLength), int(password.size())));
         FormUserPassword->LblPassword->setText(password);
         if (FormUserPassword->exec() != QDialog::Accepted) {
             return std::nullopt;
@@ -94,6 +98,9 @@ void TFormMain::TbnDelUserClick()
     }
     UserList.removeEntry(EntryOf(row));
     delete row;
+    // The view would make the next row current and selected, and a second press would remove a user nobody
+    // chose.
+    LvwUserList->setCurrentItem(nullptr);
 }
 
 void TFormMain::TbnDelAllUserClick()

@@ -68,6 +68,12 @@ void AddFolderTest::startsWithTheWorkingFolderAndSubfoldersOn()
     QCOMPARE(m_dialog->CmbFolder->count(), 0);
     QVERIFY(m_dialog->CmbFolder->isEditable());
     QCOMPARE(m_dialog->CmbFolder->insertPolicy(), QComboBox::NoInsert);
+    // It opens at its designed place on the screen, and keeps it from one showing to the next.
+    for (int showing = 0; showing < 2; ++showing) {
+        showWith(m_dir.path());
+        QCOMPARE(m_dialog->pos(), QPoint(302, 201));
+        m_dialog->hide();
+    }
 }
 
 void AddFolderTest::everyControlHasItsTextAndAccessibleName()

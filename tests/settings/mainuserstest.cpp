@@ -48,6 +48,8 @@ private slots:
     void refusedEditRestoresTheOldEntry();
     void editRewritesLoadedBlanks();
     void removeTakesTheSelectedUserOnly();
+    void removeLeavesNoRowSelected();
+    void editShowsALongLoadedPasswordWhole();
     void removeAllEmptiesListAndRows();
     void saveThenLoadGivesTheSameUsers();
     void failedLoadKeepsListAndRows();
@@ -259,6 +261,54 @@ void MainUsersTest::removeTakesTheSelectedUserOnly()
     QCOMPARE(m_form->UserList.entries(), expected);
     QCOMPARE(rows(), expected);
     QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void MainUsersTest::removeLeavesNoRowSelected()
+{
+    loadBytes("anna\tsecret1\r\nbob\tsecret2\r\ncarl\tsecret3\r\n");
+    // As a click does: the row becomes current and selected.
+    m_form->LvwUserList->setCurrentItem(m_form->LvwUserList->topLevelItem(1));
+    m_form->TbnDelUser->click();
+    QVERIFY(m_form->LvwUserList->selectedItems().isEmpty());
+    // So a second press removes nobody, and Edit asks for a selection.
+    m_form->TbnDelUser->click();
+    m_form->TbnEditUser->click();
+    const QStringList expected{"anna\tsecret1", "carl\tsecret3"};
+    QCOMPARE(m_form->UserList.entries(), expected);
+    QCOMPARE(rows(), expected);
+    QCOMPARE(m_prompts->shownTexts(), QStringList{QStringLiteral("You should select a user first!")});
+}
+
+void MainUsersTest::editShowsALongLoadedPasswordWhole()
+{
+    const QString longPassword(30, u'p');
+    loadBytes("anna\t" + longPassword.toLatin1() + "\r\n");
+    select(0);
+    QString shown;
+    bool stayedOpen = false;
+    WhenModal<TFormUserPassword> edit([&](TFormUserPassword* dialog) {
+        shown = dialog->LblPassword->text();
+        QTest::mouseClick(dialog->BtnOk, Qt::LeftButton);
+        stayedOpen = dialog->isVisible();
+        QTest::mouseClick(dialog->BtnCancel, Qt::LeftButton);
+    });
+    m_form->TbnEditUser->click();
+    QVERIFY(edit.seen());
+    // Not cut to 25 characters and stored so: the dialog refuses the length, and the entry stays as loaded.
+    QCOMPARE(shown, longPassword);
+    QVERIFY(stayedOpen);
+    QCOMPARE(m_prompts->shownTexts(), QStringList{QStringLiteral("Password should consist of 6--25 characters.")});
+    QCOMPARE(m_form->UserList.entries(), QStringList{"anna\t" + longPassword});
+
+    // The next showing takes at most 25 typed characters again.
+    int maxLength = 0;
+    WhenModal<TFormUserPassword> add([&](TFormUserPassword* dialog) {
+        maxLength = dialog->LblPassword->maxLength();
+        QTest::mouseClick(dialog->BtnCancel, Qt::LeftButton);
+    });
+    m_form->TbnAddUser->click();
+    QVERIFY(add.seen());
+    QCOMPARE(maxLength, 25);
 }
 
 void MainUsersTest::removeAllEmptiesListAndRows()
