@@ -24,7 +24,10 @@ namespace
         if (s_hooks) {
             return s_hooks->answerMessage(shown);
         }
-        QMessageBox box(icon, shown.title, shown.text, QMessageBox::NoButton, parent);
+        QMessageBox box(icon, shown.title, QString(), QMessageBox::NoButton, parent);
+        // Paths and user names in a message could pass for markup: the text is shown as it is.
+        box.setTextFormat(Qt::PlainText);
+        box.setText(shown.text);
         QList<QPushButton*> buttons;
         for (const QString& caption : captions) {
             buttons.append(box.addButton(caption, QMessageBox::ActionRole));

@@ -7,7 +7,9 @@
 #include "ui/strings.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -60,6 +62,7 @@ private slots:
     void confirmBoxButtons();
     void saveDialogAddsDefaultSuffix();
     void fakeAnswersInOrderThenCancels();
+    void boxTextIsShownAsWritten();
 };
 
 void ShellTest::stringTableHoldsEveryNumberedText_data()
@@ -246,6 +249,21 @@ void ShellTest::fakeAnswersInOrderThenCancels()
     QCOMPARE(fake.shownTexts(), (QStringList{"q1", "q2", "q3", "w"}));
     QCOMPARE(fake.shown.at(3).title, QStringLiteral("Warning"));
     QCOMPARE(fake.opened, QList<QUrl>{QUrl::fromLocalFile("/site/a.html")});
+}
+
+void ShellTest::boxTextIsShownAsWritten()
+{
+    // Messages carry file paths and user names, which may look like markup; a box shows them as they are.
+    const QString text = QStringLiteral("Cannot open file /site/<b>new</b> &amp; old.html");
+    QString read;
+    WhenModal<QMessageBox> answer([&read](QMessageBox* box) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        read = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label))->text(QAccessible::Name);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    Prompts::Plain(nullptr, QStringLiteral("Error!"), text);
+    QVERIFY(answer.seen());
+    QCOMPARE(read, text);
 }
 
 QTEST_MAIN(ShellTest)
