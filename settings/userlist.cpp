@@ -10,6 +10,19 @@ namespace
 
     // The page script reads a user's key (name followed by password) with a 256-byte cipher table.
     constexpr std::size_t MaxKeyBytes = 256;
+
+    // The first character of text that reaches the page as a string holding byte, if any.
+    std::optional<QString> CharacterGiving(const QString& text, char byte)
+    {
+        for (const uint code : text.toUcs4()) {
+            const char32_t codePoint = code;
+            const QString character = QString::fromUcs4(&codePoint, 1);
+            if (PasswordSettings::ToEngineBytes(character).find(byte) != std::string::npos) {
+                return character;
+            }
+        }
+        return std::nullopt;
+    }
 } // namespace
 
 UserList::UserList()
@@ -106,14 +119,17 @@ std::optional<QString> UserList::CheckUserInput(const QString& name, const QStri
     }
     // A character whose code is a multiple of 256 reaches the page as a zero byte, and the page locker leaves a
     // key holding one out of the page.
-    for (const uint code : key.toUcs4()) {
-        const char32_t codePoint = code;
-        const QString character = QString::fromUcs4(&codePoint, 1);
-        if (PasswordSettings::ToEngineBytes(character).find('\0') != std::string::npos) {
-            return QStringLiteral("The character \"%1\" cannot be used in a user name or a password: the page could "
-                                  "never open for this user.")
-                .arg(character);
-        }
+    if (const std::optional<QString> zero = CharacterGiving(key, '\0')) {
+        return QStringLiteral("The character \"%1\" cannot be used in a user name or a password: the page could "
+                              "never open for this user.")
+            .arg(*zero);
+    }
+    // The page locker splits an entry at its first TAB byte. A TAB in the name, or a character reaching the page
+    // as one (such as U+0409), would cut the name short there, and the user could never log in.
+    if (const std::optional<QString> tab = CharacterGiving(trimmedName, '\t')) {
+        return QStringLiteral("The character \"%1\" cannot be used in a user name: the page could never open for "
+                              "this user.")
+            .arg(*tab);
     }
     return std::nullopt;
 }

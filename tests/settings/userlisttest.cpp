@@ -102,6 +102,13 @@ namespace
     const QString s_tooLong = QStringLiteral("The user name and the password together should not exceed 256 "
                                              "characters: the page could never open for a longer pair.");
 
+    QString TabCharacterWarning(const QString& character)
+    {
+        return QStringLiteral("The character \"%1\" cannot be used in a user name: the page could never open for "
+                              "this user.")
+            .arg(character);
+    }
+
     QString ZeroCharacterWarning(const QString& character)
     {
         return QStringLiteral("The character \"%1\" cannot be used in a user name or a password: the page could never "
@@ -140,7 +147,14 @@ namespace
                                     "anna",
                                     QStringLiteral(u"secret\U0001F600"),
                                     ZeroCharacterWarning(QStringLiteral(u"\U0001F600"))},
-                          InputCase{"LatinLetterAccepted", QStringLiteral(u"J\u00fcrgen"), "secret1", std::nullopt}),
+                          InputCase{"LatinLetterAccepted", QStringLiteral(u"J\u00fcrgen"), "secret1", std::nullopt},
+                          // U+0409 reaches the page as a TAB byte, where the entry splits.
+                          InputCase{"CharacterGivingATabInTheName",
+                                    QStringLiteral(u"\u0409iljana"),
+                                    "secret1",
+                                    TabCharacterWarning(QStringLiteral(u"\u0409"))},
+                          InputCase{"PastedTabInTheName", "anna\tsecret1", "secret1", TabCharacterWarning("\t")},
+                          InputCase{"TabInThePasswordAccepted", "anna", QStringLiteral(u"se\u0409ret1"), std::nullopt}),
         [](const ::testing::TestParamInfo<InputCase>& info) {
             return std::string(info.param.name);
         });
