@@ -176,6 +176,14 @@ namespace Encrypthtml
             return true;
         }
 
+        // A file without any write permission: a rename over it would replace it all the same.
+        bool IsReadOnly(const std::filesystem::file_status& status)
+        {
+            namespace fs = std::filesystem;
+            constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+            return fs::exists(status) && (status.permissions() & anyWrite) == fs::perms::none;
+        }
+
         bool Finish(LockReport* report, LockStatus status, std::string detail = {})
         {
             if (report != nullptr) {
@@ -283,10 +291,8 @@ namespace Encrypthtml
         if (password.empty()) {
             return Finish(report, LockStatus::EmptyPassword);
         }
-        // The page goes in through a rename, which a read-only file would not stop; it is refused as a direct
-        // write would be.
-        constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        if ((status.permissions() & anyWrite) == fs::perms::none) {
+        // A read-only file is refused, as a direct write would be.
+        if (IsReadOnly(status)) {
             return Finish(report, LockStatus::WriteFailed, path + " is read-only");
         }
         // A symbolic link stays a link: the file it points to is the one replaced.
@@ -312,8 +318,14 @@ namespace Encrypthtml
                     content, password, protectionType, pageColor, passwordType, userList, page, omitted, error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
-            if (backup && !SafeFile::Replace(path + ".bak", content, status.permissions(), error)) {
-                return Finish(report, LockStatus::BackupFailed, error);
+            if (backup) {
+                const std::string backupPath = path + ".bak";
+                if (IsReadOnly(fs::status(backupPath, failure))) {
+                    return Finish(report, LockStatus::BackupFailed, backupPath + " is read-only");
+                }
+                if (!SafeFile::Replace(backupPath, content, status.permissions(), error)) {
+                    return Finish(report, LockStatus::BackupFailed, error);
+                }
             }
             if (!SafeFile::Replace(target, page, status.permissions(), error)) {
                 return Finish(report, LockStatus::WriteFailed, error);

@@ -87,7 +87,7 @@ namespace Encrypthtml
 
     // Locks the file at path. True when the locked page was written; false when nothing was written, and then
     // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes). A file
-    // without any write permission is read-only and is not replaced.
+    // without any write permission is read-only and is not replaced, nor is a read-only backup copy.
     // The page replaces the file through a temporary file in the same folder, keeping its permissions; a
     // symbolic link stays and its target is locked. A requested backup (path + ".bak") is made the same way
     // before, and a backup that cannot be made means the file is not locked. Without a callback, a file that

@@ -581,6 +581,22 @@ namespace
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
     }
 
+    TEST(LockPage, ReadOnlyBackupCopyIsKeptAndNothingIsLocked)
+    {
+        TempFolder folder;
+        const std::string path = folder.File("index.html");
+        WriteFile(path, "<p>current</p>");
+        WriteFile(path + ".bak", "<p>older</p>");
+        std::filesystem::permissions(path + ".bak", std::filesystem::perms(0444));
+        LockReport report;
+        EXPECT_FALSE(LockSingle(path, report, true));
+        EXPECT_EQ(report.status, LockStatus::BackupFailed);
+        EXPECT_NE(report.detail.find("index.html.bak is read-only"), std::string::npos) << report.detail;
+        EXPECT_EQ(ReadFile(path), "<p>current</p>");
+        EXPECT_EQ(ReadFile(path + ".bak"), "<p>older</p>");
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"index.html", "index.html.bak"}));
+    }
+
     TEST(LockPage, SymbolicLinkStaysAndItsTargetIsLocked)
     {
         TempFolder folder;
