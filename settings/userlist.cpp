@@ -124,6 +124,12 @@ std::optional<QString> UserList::CheckUserInput(const QString& name, const QStri
                               "never open for this user.")
             .arg(*zero);
     }
+    // A browser drops line breaks from what is typed into its boxes, and the user list file would split the entry
+    // into two lines.
+    if (key.contains(u'\n') || key.contains(u'\r')) {
+        return QStringLiteral("A user name or a password cannot hold a line break: the page could never open for "
+                              "this user.");
+    }
     // The page locker splits an entry at its first TAB byte. A TAB in the name, or a character reaching the page
     // as one (such as U+0409), would cut the name short there, and the user could never log in.
     if (const std::optional<QString> tab = CharacterGiving(trimmedName, '\t')) {

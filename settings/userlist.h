@@ -34,8 +34,8 @@ public:
 
     // The user dialog's rules for the typed name and password (both trimmed first): the warning to show, or
     // nothing when both are acceptable. Beyond the name and length rules it refuses a pair the page could
-    // never open: name and password together longer than 256 engine bytes, or holding a zero engine byte, or a name
-    // holding a TAB engine byte (where the entry would split).
+    // never open: name and password together longer than 256 engine bytes, or holding a zero engine byte or a line
+    // break, or a name holding a TAB engine byte (where the entry would split).
     static std::optional<QString> CheckUserInput(const QString& name, const QString& password);
 
     // The conflict rules for a new user against the entries in list order: the refusal message, or nothing when

@@ -102,6 +102,9 @@ namespace
     const QString s_tooLong = QStringLiteral("The user name and the password together should not exceed 256 "
                                              "characters: the page could never open for a longer pair.");
 
+    const QString s_lineBreak = QStringLiteral("A user name or a password cannot hold a line break: the page could "
+                                               "never open for this user.");
+
     QString TabCharacterWarning(const QString& character)
     {
         return QStringLiteral("The character \"%1\" cannot be used in a user name: the page could never open for "
@@ -154,6 +157,8 @@ namespace
                                     "secret1",
                                     TabCharacterWarning(QStringLiteral(u"\u0409"))},
                           InputCase{"PastedTabInTheName", "anna\tsecret1", "secret1", TabCharacterWarning("\t")},
+                          InputCase{"PastedLineBreakInTheName", "anna\nbob", "secret1", s_lineBreak},
+                          InputCase{"PastedLineBreakInThePassword", "anna", "secret\r\n1", s_lineBreak},
                           InputCase{"TabInThePasswordAccepted", "anna", QStringLiteral(u"se\u0409ret1"), std::nullopt}),
         [](const ::testing::TestParamInfo<InputCase>& info) {
             return std::string(info.param.name);
