@@ -15,11 +15,11 @@ namespace Prompts
 {
     enum class Kind
     {
-        Warning,     // title "Warning", warning icon, OK: rejected input
-        Plain,       // caller's title ("Error!" or "Warning"), no icon, OK
+        Warning, // title "Warning", warning icon, OK: rejected input
+        Plain, // caller's title ("Error!" or "Warning"), no icon, OK
         Information, // title "Information", information icon, OK
-        Confirm,     // title "Confirm", question icon, "&Yes", "&No", "N&o to All", "Yes to &All"
-        Error        // the application's standard error display: message + ".", error icon, OK
+        Confirm, // title "Confirm", question icon, "&Yes", "&No", "N&o to All", "Yes to &All"
+        Error // the application's standard error display: message + ".", error icon, OK
     };
 
     struct Shown
