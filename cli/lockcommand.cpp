@@ -166,11 +166,18 @@ bool LockCommand::ReadUsers()
         if (tab == std::string::npos || tab == 0) {
             continue;
         }
-        m_users.push_back({EngineBytes(line), line.substr(0, tab)});
+        // A character whose code is 9 more than a multiple of 256 (such as U+4E09) reaches the page as a TAB,
+        // where the entry would split into another name and password.
+        const std::string name = line.substr(0, tab);
+        if (EngineBytes(name).find('\t') != std::string::npos) {
+            Complain("user " + name + " left out: the page reads a character of the name as a TAB");
+            continue;
+        }
+        m_users.push_back({EngineBytes(line), name});
     }
     // Pages without a single user who can log in (an empty password never does) could never be opened again.
     if (std::none_of(m_users.begin(), m_users.end(), [](const User& user) {
-            return !user.entry.ends_with('\t') && Encrypthtml::UserKeyFits(user.entry);
+            return user.entry.size() > user.entry.find('\t') + 1 && Encrypthtml::UserKeyFits(user.entry);
         })) {
         Complain(m_options.usersFile
                  + " holds no user a locked page could let in (a line of user name, TAB and a password that is "

@@ -409,6 +409,21 @@ namespace
         EXPECT_EQ(ReadFile(page), "<p>hello</p>");
     }
 
+    // U+4E09 becomes the byte 09, a TAB, which would split the entry inside the name.
+    TEST_F(Cli, UserWhoseNameThePageReadsWithATabIsLeftOut)
+    {
+        const std::string page = Page("index.html");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users,
+                  "\xe5\xbc\xa0\xe4\xb8\x89\tpassword\r\n"
+                  "alice\tpw\r\n");
+        const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.err, "user \xe5\xbc\xa0\xe4\xb8\x89 left out")) << r.err;
+        EXPECT_EQ(Between(ReadFile(page), "UMP333='", "'"),
+                  Md5::DigestText("alice") + Rc4::EncryptText("alicepw", "MasterPw1") + Md5::DigestText("pw"));
+    }
+
     TEST_F(Cli, FolderAddsItsHtmlFilesAndRecursiveAddsSubfolders)
     {
         Page("site/a.html");
