@@ -291,20 +291,24 @@ namespace Encrypthtml
         if (password.empty()) {
             return Finish(report, LockStatus::EmptyPassword);
         }
-        // A read-only file is refused, as a direct write would be.
-        if (IsReadOnly(status)) {
-            return Finish(report, LockStatus::WriteFailed, path + " is read-only");
-        }
         // A symbolic link stays a link: the file it points to is the one replaced.
         const fs::path target =
             fs::is_symlink(fs::symlink_status(path, failure)) ? fs::canonical(path, failure) : fs::path(path);
         if (failure) {
             return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
         }
+        // The page goes in by a rename, which would replace a file that may not be written: such a file is
+        // refused, as a direct write would be. Read-only bits are checked apart, since they do not stop root.
+        std::string error;
+        if (IsReadOnly(status)) {
+            return Finish(report, LockStatus::WriteFailed, path + " is read-only");
+        }
+        if (!SafeFile::IsWritable(target, error)) {
+            return Finish(report, LockStatus::WriteFailed, error);
+        }
 
         try {
             std::string content;
-            std::string error;
             if (!SafeFile::ReadAll(target, content, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }

@@ -97,6 +97,16 @@ namespace SafeFile
         return true;
     }
 
+    bool IsWritable(const std::filesystem::path& path, std::string& error)
+    {
+        const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r+b"));
+        if (!file) {
+            error = "cannot write " + path.string() + ": " + Reason(errno);
+            return false;
+        }
+        return true;
+    }
+
     bool Replace(const std::filesystem::path& target,
                  std::string_view bytes,
                  std::filesystem::perms perms,

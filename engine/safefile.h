@@ -11,6 +11,10 @@ namespace SafeFile
     // Reads the whole file into bytes. False, with the reason in error, when it cannot be opened or read.
     bool ReadAll(const std::filesystem::path& path, std::string& bytes, std::string& error);
 
+    // True when the file may be written in place (it is opened for writing and closed, unchanged). False, with
+    // the reason in error, otherwise.
+    bool IsWritable(const std::filesystem::path& path, std::string& error);
+
     // Writes bytes to a new temporary file in target's folder, gives it the permissions perms and renames it over
     // target. On failure the temporary file is removed, target is as it was, and error holds the reason.
     bool Replace(const std::filesystem::path& target,

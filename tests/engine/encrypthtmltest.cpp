@@ -14,6 +14,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -578,6 +579,36 @@ namespace
         EXPECT_NE(report.detail.find("read-only"), std::string::npos) << report.detail;
         EXPECT_EQ(ReadFile(path), "<p>keep</p>");
         EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
+    }
+
+    // In a folder open to all, a user could rename a page over a file of another user that they may not write.
+    TEST(LockPage, FileThatMayNotBeWrittenIsLeftAsItIs)
+    {
+        if (geteuid() != 0) {
+            GTEST_SKIP() << "needs root to hand the file to another user";
+        }
+        TempFolder folder;
+        std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
+        const std::string path = folder.File("index.html");
+        WriteFile(path, "<p>root's</p>");
+        std::filesystem::permissions(path, std::filesystem::perms(0644));
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // As the unprivileged user "nobody".
+            if (setgid(65534) != 0 || setuid(65534) != 0) {
+                _exit(3);
+            }
+            LockReport report;
+            const bool locked = LockSingle(path, report);
+            _exit(locked ? 1 : (report.status == LockStatus::WriteFailed ? 0 : 2));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: locked, 2: another refusal, 3: no user change";
+        EXPECT_EQ(ReadFile(path), "<p>root's</p>");
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
     }
 
