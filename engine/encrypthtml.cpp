@@ -176,12 +176,22 @@ namespace Encrypthtml
             return true;
         }
 
-        // A file without any write permission: a rename over it would replace it all the same.
-        bool IsReadOnly(const std::filesystem::file_status& status)
+        // Pages and backups go in by a rename, which would replace a file that may not be written: such a file
+        // is refused, as a direct write would be. Read-only bits are checked apart, since they do not stop root.
+        bool MayReplace(const std::filesystem::path& path, std::string& error)
         {
             namespace fs = std::filesystem;
+            std::error_code failure;
+            const fs::file_status status = fs::status(path, failure);
+            if (!fs::exists(status)) {
+                return true;
+            }
             constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-            return fs::exists(status) && (status.permissions() & anyWrite) == fs::perms::none;
+            if ((status.permissions() & anyWrite) == fs::perms::none) {
+                error = path.string() + " is read-only";
+                return false;
+            }
+            return SafeFile::IsWritable(path, error);
         }
 
         bool Finish(LockReport* report, LockStatus status, std::string detail = {})
@@ -297,13 +307,8 @@ namespace Encrypthtml
         if (failure) {
             return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
         }
-        // The page goes in by a rename, which would replace a file that may not be written: such a file is
-        // refused, as a direct write would be. Read-only bits are checked apart, since they do not stop root.
         std::string error;
-        if (IsReadOnly(status)) {
-            return Finish(report, LockStatus::WriteFailed, path + " is read-only");
-        }
-        if (!SafeFile::IsWritable(target, error)) {
+        if (!MayReplace(target, error)) {
             return Finish(report, LockStatus::WriteFailed, error);
         }
 
@@ -324,10 +329,8 @@ namespace Encrypthtml
             }
             if (backup) {
                 const std::string backupPath = path + ".bak";
-                if (IsReadOnly(fs::status(backupPath, failure))) {
-                    return Finish(report, LockStatus::BackupFailed, backupPath + " is read-only");
-                }
-                if (!SafeFile::Replace(backupPath, content, status.permissions(), error)) {
+                if (!MayReplace(backupPath, error)
+                    || !SafeFile::Replace(backupPath, content, status.permissions(), error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
             }

@@ -582,34 +582,50 @@ namespace
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
     }
 
-    // In a folder open to all, a user could rename a page over a file of another user that they may not write.
-    TEST(LockPage, FileThatMayNotBeWrittenIsLeftAsItIs)
+    // LockSingle run as the unprivileged user "nobody" in a child process: the status it reports, or nothing.
+    std::optional<LockStatus> LockSingleAsNobody(const std::string& path, bool backup)
+    {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) {
+                _exit(255);
+            }
+            LockReport report;
+            LockSingle(path, report, backup);
+            _exit(static_cast<int>(report.status));
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255) {
+            return std::nullopt;
+        }
+        return static_cast<LockStatus>(WEXITSTATUS(status));
+    }
+
+    // In a folder open to all, a user could rename a page or a backup over another user's file that they may not
+    // write.
+    TEST(LockPage, FileOrBackupThatMayNotBeWrittenIsLeftAsItIs)
     {
         if (geteuid() != 0) {
-            GTEST_SKIP() << "needs root to hand the file to another user";
+            GTEST_SKIP() << "needs root to hand files to another user";
         }
         TempFolder folder;
         std::filesystem::permissions(folder.Path(), std::filesystem::perms::all);
         const std::string path = folder.File("index.html");
         WriteFile(path, "<p>root's</p>");
         std::filesystem::permissions(path, std::filesystem::perms(0644));
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // As the unprivileged user "nobody".
-            if (setgid(65534) != 0 || setuid(65534) != 0) {
-                _exit(3);
-            }
-            LockReport report;
-            const bool locked = LockSingle(path, report);
-            _exit(locked ? 1 : (report.status == LockStatus::WriteFailed ? 0 : 2));
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: locked, 2: another refusal, 3: no user change";
+        EXPECT_EQ(LockSingleAsNobody(path, false), LockStatus::WriteFailed);
         EXPECT_EQ(ReadFile(path), "<p>root's</p>");
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
+
+        // Now the page is nobody's, but its older copy is still root's.
+        WriteFile(path + ".bak", "<p>older</p>");
+        std::filesystem::permissions(path + ".bak", std::filesystem::perms(0644));
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(LockSingleAsNobody(path, true), LockStatus::BackupFailed);
+        EXPECT_EQ(ReadFile(path), "<p>root's</p>");
+        EXPECT_EQ(ReadFile(path + ".bak"), "<p>older</p>");
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"index.html", "index.html.bak"}));
+        // Without the backup nobody may lock their own page.
+        EXPECT_EQ(LockSingleAsNobody(path, false), LockStatus::Locked);
     }
 
     TEST(LockPage, ReadOnlyBackupCopyIsKeptAndNothingIsLocked)
