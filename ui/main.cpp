@@ -792,12 +792,24 @@ void TFormMain::ChkNotShowMasterPasswordClick()
     SetEchoMode(ChkNotShowMasterPassword->isChecked(), EditMasterPassword, EditConfirmMasterPassword);
 }
 
+QLineEdit* TFormMain::PasswordBox() const
+{
+    return PasswordType == PasswordSettings::TypeSingle ? EditPassword : EditMasterPassword;
+}
+
+QLineEdit* TFormMain::ConfirmationBox() const
+{
+    return PasswordType == PasswordSettings::TypeSingle ? EditConfirmPassword : EditConfirmMasterPassword;
+}
+
+QString TFormMain::EffectivePassword() const
+{
+    return PasswordSettings::Trimmed(PasswordBox()->text());
+}
+
 bool TFormMain::CheckPassword()
 {
-    const bool single = PasswordType == PasswordSettings::TypeSingle;
-    const QLineEdit* password = single ? EditPassword : EditMasterPassword;
-    const QLineEdit* confirmation = single ? EditConfirmPassword : EditConfirmMasterPassword;
-    if (const auto refusal = PasswordSettings::CheckPasswordPair(password->text(), confirmation->text())) {
+    if (const auto refusal = PasswordSettings::CheckPasswordPair(PasswordBox()->text(), ConfirmationBox()->text())) {
         Prompts::Warning(this, *refusal);
         return false;
     }

@@ -128,6 +128,12 @@ public:
 
     // The pages of the present sequence, which follows PasswordType; index 2 is the password page in both.
     QList<QWidget*> StepPages() const;
+    // The password box and its confirmation for the present PasswordType: the single pair in type 2000, the
+    // master pair otherwise.
+    QLineEdit* PasswordBox() const;
+    QLineEdit* ConfirmationBox() const;
+    // The password that locks the pages: the present type's password, trimmed.
+    QString EffectivePassword() const;
 
 public slots:
     void FormCreate();

@@ -151,14 +151,14 @@ namespace
 
 void TFormMain::BtnCreateClick()
 {
-    const QLineEdit* password = PasswordType == PasswordSettings::TypeUser ? EditMasterPassword : EditPassword;
-    if (!PasswordSettings::IsLengthValid(password->text())) {
+    const QString password = EffectivePassword();
+    if (!PasswordSettings::IsLengthValid(password)) {
         Prompts::Warning(this, PasswordSettings::LengthMessage());
         return;
     }
 
     Batch::Settings settings;
-    settings.password = PasswordSettings::ToEngineBytes(PasswordSettings::Trimmed(password->text()));
+    settings.password = PasswordSettings::ToEngineBytes(password);
     settings.backup = [this] {
         return ChkBackupFile->isChecked();
     };

@@ -147,7 +147,8 @@ namespace Prompts
 
     bool OpenPath(const QString& path)
     {
-        return OpenUrl(QUrl::fromLocalFile(path));
+        // A relative path (from a relative folder text) means the working folder's file, as the shell reads it.
+        return OpenUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     }
 
     QString ApplicationTitle(const QString& programFileName)

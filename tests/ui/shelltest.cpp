@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +64,7 @@ private slots:
     void saveDialogAddsDefaultSuffix();
     void fakeAnswersInOrderThenCancels();
     void boxTextIsShownAsWritten();
+    void relativePathOpensFromTheWorkingFolder();
 };
 
 void ShellTest::stringTableHoldsEveryNumberedText_data()
@@ -249,6 +251,13 @@ void ShellTest::fakeAnswersInOrderThenCancels()
     QCOMPARE(fake.shownTexts(), (QStringList{"q1", "q2", "q3", "w"}));
     QCOMPARE(fake.shown.at(3).title, QStringLiteral("Warning"));
     QCOMPARE(fake.opened, QList<QUrl>{QUrl::fromLocalFile("/site/a.html")});
+}
+
+void ShellTest::relativePathOpensFromTheWorkingFolder()
+{
+    FakePrompts fake;
+    QVERIFY(Prompts::OpenPath(QStringLiteral("web/a.htm")));
+    QCOMPARE(fake.opened, QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath("web/a.htm"))});
 }
 
 void ShellTest::boxTextIsShownAsWritten()
