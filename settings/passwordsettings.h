@@ -2,6 +2,8 @@
 
 // The password rules shared by the password page, the user dialog and batch creation.
 
+#include "engine/encrypthtml.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,8 +11,9 @@
 
 namespace PasswordSettings
 {
-    constexpr int TypeSingle = 2000;
-    constexpr int TypeUser = 2001;
+    // The password type codes the page locker takes.
+    constexpr int TypeSingle = Encrypthtml::SinglePassword;
+    constexpr int TypeUser = Encrypthtml::UserPassword;
 
     // The trim rule: without leading and trailing characters of code 32 or less.
     QString Trimmed(const QString& text);

@@ -1,5 +1,6 @@
 #include "settings/userlist.h"
 
+#include "engine/rc4.h"
 #include "settings/passwordsettings.h"
 
 #include <algorithm>
@@ -7,9 +8,6 @@
 namespace
 {
     constexpr QChar Tab = u'\t';
-
-    // The page script reads a user's key (name followed by password) with a 256-byte cipher table.
-    constexpr std::size_t MaxKeyBytes = 256;
 
     // The first character of text that reaches the page as a string holding byte, if any.
     std::optional<QString> CharacterGiving(const QString& text, char byte)
@@ -113,7 +111,7 @@ std::optional<QString> UserList::CheckUserInput(const QString& name, const QStri
         return PasswordSettings::LengthMessage();
     }
     const QString key = trimmedName + trimmedPassword;
-    if (PasswordSettings::ToEngineBytes(key).size() > MaxKeyBytes) {
+    if (PasswordSettings::ToEngineBytes(key).size() > Rc4::MaxKeyLength) {
         return QStringLiteral("The user name and the password together should not exceed 256 characters: the page "
                               "could never open for a longer pair.");
     }

@@ -1,6 +1,7 @@
 #include "ui/main.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/textbytes.h"
 #include "settings/passwordsettings.h"
 #include "ui/application.h"
 #include "ui/linklabel.h"
@@ -31,7 +32,7 @@ namespace
 {
     const QString s_initialPassword = QStringLiteral("pvkmsto");
     const QString s_userPreviewPassword = QStringLiteral("[ User: \"default\"   Password: \"Rb4vTqLm9Xe\" ]");
-    constexpr int s_passwordMaxLength = 25;
+    constexpr int s_passwordMaxLength = int(TextBytes::MaxPasswordLength);
 
     // The tool-bar images, by image number.
     const char* const s_toolImages[] = {
