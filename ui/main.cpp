@@ -742,10 +742,15 @@ void TFormMain::ShowStep(int n)
     if (CurrentStep >= 0 && CurrentStep <= last) {
         pages.at(CurrentStep)->hide();
     }
+    BtnBack->setEnabled(n != 0);
+    // Disabled while it holds the focus, Next would pass it along the chain to Exit, where one more Space from a
+    // user stepping through with the keyboard ends the program and drops the job. Back is enabled on the last page.
+    if (n == last && focusWidget() == BtnNext) {
+        BtnBack->setFocus(Qt::TabFocusReason);
+    }
     BtnNext->setEnabled(n != last);
     CurrentStep = n;
     pages.at(n)->show();
-    BtnBack->setEnabled(n != 0);
 }
 
 void TFormMain::BtnBackClick()

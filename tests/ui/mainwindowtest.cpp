@@ -144,6 +144,7 @@ private slots:
     void toolImagesHaveHotForm();
     void accessibleNames();
     void focusOrder();
+    void spaceOnNextNeverReachesExit();
     void enterAndEscapePressNoButton();
     void exitAndCloseBoxEndWithoutQuestion();
     void handlerExceptionReachesErrorDisplay();
@@ -759,6 +760,20 @@ void MainWindowTest::focusOrder()
     });
     QTest::keyClick(m_form->LblStep0Email, Qt::Key_Space);
     QVERIFY(pressed);
+}
+
+void MainWindowTest::spaceOnNextNeverReachesExit()
+{
+    // Space held on Next walks to the last page; there Next is disabled and the focus must not land on Exit.
+    m_form->BtnNext->setFocus();
+    for (int press = 0; press < 4; ++press) {
+        QTest::keyClick(m_form->focusWidget(), Qt::Key_Space);
+    }
+    QCOMPARE(m_form->CurrentStep, 4);
+    QCOMPARE(m_form->focusWidget(), m_form->BtnBack);
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Space);
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(m_form->CurrentStep, 3);
 }
 
 void MainWindowTest::enterAndEscapePressNoButton()
