@@ -33,18 +33,6 @@ namespace
         }
     }
 
-    // The text from the last dot of the name on, so that a file named ".html" counts as well.
-    bool IsHtmlName(const fs::path& path)
-    {
-        const std::string name = path.filename().string();
-        const std::size_t dot = name.rfind('.');
-        std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-        std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-            return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        });
-        return extension == ".htm" || extension == ".html";
-    }
-
     Encrypthtml::RelockChoice AskRelock(const std::string& question)
     {
         using Encrypthtml::RelockChoice;
@@ -206,7 +194,7 @@ bool LockCommand::CollectFiles(std::vector<std::string>& files) const
         std::vector<fs::path> found;
         auto take = [&](const fs::directory_entry& entry) {
             std::error_code ignored;
-            if (IsHtmlName(entry.path()) && entry.is_regular_file(ignored)) {
+            if (Encrypthtml::IsPageFileName(entry.path().filename().string()) && entry.is_regular_file(ignored)) {
                 found.push_back(entry.path());
             }
         };

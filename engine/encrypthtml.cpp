@@ -5,7 +5,7 @@
 #include "engine/rc4.h"
 #include "engine/safefile.h"
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <new>
 
@@ -207,6 +207,21 @@ namespace Encrypthtml
     bool IsLockedPage(std::string_view content)
     {
         return content.starts_with(LockedMarker);
+    }
+
+    bool IsPageFileName(std::string_view name)
+    {
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view extension = name.substr(dot);
+        const auto equalsLowered = [extension](std::string_view lower) {
+            return std::equal(extension.begin(), extension.end(), lower.begin(), lower.end(), [](char c, char l) {
+                return (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == l;
+            });
+        };
+        return equalsLowered(".htm") || equalsLowered(".html");
     }
 
     bool UserKeyFits(std::string_view entry)

@@ -66,6 +66,10 @@ namespace Encrypthtml
     // True when content starts with LockedMarker.
     bool IsLockedPage(std::string_view content);
 
+    // Whether a file name counts as a page to lock: its extension (from the last "." on, so ".html" alone counts),
+    // in any letter case, is ".htm" or ".html". Both the folder scans of the wizard and of the command use it.
+    bool IsPageFileName(std::string_view name);
+
     // True when the page script can use the key of the user entry (name, TAB, password): the name followed by
     // the password is at most 256 bytes and holds no zero byte. Other entries are left out of a page.
     bool UserKeyFits(std::string_view entry);

@@ -1,5 +1,6 @@
 #include "jobs/addfolder.h"
 
+#include "engine/encrypthtml.h"
 #include "ui/prompts.h"
 #include "ui/strings.h"
 
@@ -40,12 +41,8 @@ namespace
 
 bool IsPageFileName(const QString& name)
 {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0) {
-        return false;
-    }
-    const QString extension = name.mid(dot).toLower();
-    return extension == QLatin1String(".htm") || extension == QLatin1String(".html");
+    const QByteArray bytes = name.toUtf8();
+    return Encrypthtml::IsPageFileName(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 QStringList ScanFolder(const QString& folder, bool includeSubFolders)

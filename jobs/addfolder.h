@@ -11,7 +11,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// Whether a file name counts as a page: its extension (from the last "." on), lowered, is ".htm" or ".html".
+// Whether a file name counts as a page: Encrypthtml::IsPageFileName on its UTF-8 bytes.
 bool IsPageFileName(const QString& name);
 
 // The paths of the pages in folder and, with includeSubFolders, in all its subfolders, depth first. Hidden files
