@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <termios.h>
 #include <unistd.h>
 
 namespace Terminal

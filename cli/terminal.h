@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <termios.h>
 
 namespace Terminal
 {

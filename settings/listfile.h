@@ -3,7 +3,6 @@
 // Reading and writing the two plain-text list files (file lists and user lists): one line per entry,
 // CR LF after every line, the system's 8-bit encoding.
 
-#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 
