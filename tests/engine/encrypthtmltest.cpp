@@ -4,15 +4,14 @@
 #include "engine/pagetemplate.h"
 #include "engine/rc4.h"
 #include "tests/engine/lockfixture.h"
+#include "tests/support/filesizelimit.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <optional>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -728,31 +727,6 @@ namespace
         EXPECT_EQ(ReadFile(path + ".bak/keep"), "kept");
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"index.html", "index.html.bak"}));
     }
-
-    // Lets files of this process grow to at most the given size, as a nearly full disk would.
-    class FileSizeLimit
-    {
-    public:
-        explicit FileSizeLimit(rlim_t bytes)
-        {
-            getrlimit(RLIMIT_FSIZE, &m_old);
-            m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = m_old;
-            limit.rlim_cur = bytes;
-            EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        }
-        ~FileSizeLimit()
-        {
-            setrlimit(RLIMIT_FSIZE, &m_old);
-            std::signal(SIGXFSZ, m_oldHandler);
-        }
-        FileSizeLimit(const FileSizeLimit&) = delete;
-        FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    private:
-        rlimit m_old{};
-        void (*m_oldHandler)(int) = nullptr;
-    };
 
     TEST(LockPage, WriteThatFailsPartWayLeavesTheOriginal)
     {

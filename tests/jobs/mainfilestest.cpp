@@ -4,7 +4,7 @@
 #include "jobs/addfolder.h"
 #include "jobs/filerow.h"
 #include "tests/support/fakeprompts.h"
-#include "tests/ui/modalhelper.h"
+#include "tests/support/modalhelper.h"
 #include "ui/main.h"
 
 #include <QCheckBox>

@@ -1,5 +1,6 @@
 #include "settings/listfile.h"
 #include "tests/settings/qtprinters.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <ostream>
-#include <sys/resource.h>
 
 namespace
 {
@@ -151,29 +150,6 @@ namespace
         EXPECT_EQ(error, QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(path));
         EXPECT_EQ(bytesOf(path), QByteArray("old\r\n"));
     }
-
-    // Limits the size of files this process may write, so that writing fails as on a full disk.
-    class FileSizeLimit
-    {
-    public:
-        explicit FileSizeLimit(rlim_t bytes)
-        {
-            getrlimit(RLIMIT_FSIZE, &m_saved);
-            m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limited = m_saved;
-            limited.rlim_cur = bytes;
-            setrlimit(RLIMIT_FSIZE, &limited);
-        }
-        ~FileSizeLimit()
-        {
-            setrlimit(RLIMIT_FSIZE, &m_saved);
-            std::signal(SIGXFSZ, m_savedHandler);
-        }
-
-    private:
-        rlimit m_saved{};
-        void (*m_savedHandler)(int) = nullptr;
-    };
 
     TEST_F(ListFileTest, WriteFailurePartWayKeepsThePreviousFile)
     {

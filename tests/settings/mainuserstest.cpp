@@ -2,7 +2,7 @@
 
 #include "settings/userpassword.h"
 #include "tests/support/fakeprompts.h"
-#include "tests/ui/modalhelper.h"
+#include "tests/support/modalhelper.h"
 #include "ui/main.h"
 
 #include <QFile>

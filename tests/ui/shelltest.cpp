@@ -2,7 +2,7 @@
 // the fake that answers them in other tests.
 
 #include "tests/support/fakeprompts.h"
-#include "tests/ui/modalhelper.h"
+#include "tests/support/modalhelper.h"
 #include "ui/prompts.h"
 #include "ui/strings.h"
 
