@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { launchBrowser, lockFile, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
+import { launchBrowser, lockFile, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
 
 const password = 'Open-Sesame';
 let browser;
@@ -20,23 +20,13 @@ after(async () => {
     await site?.close();
 });
 
-// Runs body with a tab of its own browser context, so no test sees another's state.
-async function withTab(body, contextOptions = {}) {
-    const context = await browser.newContext(contextOptions);
-    try {
-        return await body(await newTab(context));
-    } finally {
-        await context.close();
-    }
-}
-
 function page(body) {
     return `<html><head><title>Locked test page</title></head><body>${body}</body></html>`;
 }
 
 test('the login form opens the page', async () => {
     const url = site.lock('form.html', page('<p id="content">Welcome in</p>'), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await showsLoginForm(tab), true);
         assert.equal(await submitLogin(tab, password), true);
@@ -59,7 +49,7 @@ test('the pwd query key is found in any case and its value keeps its case', asyn
         { query: '?user=Open-Sesame', opens: false, dialogs: [] },
         { query: '', opens: false, dialogs: [] },
     ];
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         for (const { query, opens, dialogs } of cases) {
             tab.dialogs.length = 0;
             await tab.goto(url + query);
@@ -72,7 +62,7 @@ test('the pwd query key is found in any case and its value keeps its case', asyn
 
 test('a wrong password alerts "Invalid Password" and the form stays usable', async () => {
     const url = site.lock('wrong.html', page('<p id="content">Behind the form</p>'), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, 'Open-Sesame!'), false);
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
@@ -87,7 +77,7 @@ test('a wrong password alerts "Invalid Password" and the form stays usable', asy
 
 test('an empty password does nothing and alerts nothing', async () => {
     const url = site.lock('empty-password.html', page('<p id="content">x</p>'), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, ''), false);
         assert.deepEqual(tab.dialogs, []);
@@ -97,7 +87,7 @@ test('an empty password does nothing and alerts nothing', async () => {
 
 test('an empty page unlocks to an empty document', async () => {
     const url = site.lock('empty.html', '', { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url + '?pwd=' + password);
         assert.deepEqual(tab.dialogs, []);
         assert.equal(await tab.evaluate(() => document.forms.length), 0);
@@ -117,7 +107,7 @@ function textOfLength(n) {
 test('a page locked twice opens after two logins, the outer password first', async () => {
     const url = site.lock('twice.html', page('<p id="content">Inner content</p>'), { password: 'Inner-Pass' });
     lockFile(path.join(site.root, 'twice.html'), { password: 'Outer-Pass', relock: 'yes' });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, 'Inner-Pass'), false);
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
@@ -129,7 +119,7 @@ test('a page locked twice opens after two logins, the outer password first', asy
 });
 
 test('pages of every block count open whole, block boundaries included', async () => {
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         for (const size of [1, 255, 256, 257, 511, 512, 513, 4000]) {
             const content = textOfLength(size);
             const url = site.lock(`blocks-${size}.html`, content, { password });
@@ -143,7 +133,7 @@ test('pages of every block count open whole, block boundaries included', async (
 
 test('the status text counts up per block and is cleared at the end', async () => {
     const url = site.lock('status.html', textOfLength(3 * 256), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.addInitScript(() => {
             window.qgStatus = [];
             let status = '';
@@ -169,7 +159,7 @@ test('a UTF-8 page shows its characters, also where one straddles a block bounda
     // 19 bytes a repeat: over many blocks the multi-byte sequences fall across the boundaries at every offset.
     const text = 'Grüße — 東京 '.repeat(60) + 'Ende';
     const url = site.lock('utf8.html', page(`<p id="content">${text}</p>`), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, password), true);
         assert.equal(await tab.textContent('#content'), text);
@@ -179,7 +169,7 @@ test('a UTF-8 page shows its characters, also where one straddles a block bounda
 test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => {
     const text = 'Grüße, café, ½ © ÿ, Ångström';
     const url = site.lock('latin1.html', Buffer.from(page(`<p id="content">${text}</p>`), 'latin1'), { password });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url + '?pwd=' + password);
         assert.equal(await tab.textContent('#content'), text);
     });
@@ -190,7 +180,7 @@ test('a Latin-1 password opens the page from the form and from the escaped query
     const url = site.lock('latin1-password.html', page('<p id="content">Umlaut key</p>'), {
         password: latin1Password,
     });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, latin1Password), true);
         assert.equal(await tab.textContent('#content'), 'Umlaut key');

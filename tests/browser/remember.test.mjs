@@ -4,7 +4,7 @@
 
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { launchBrowser, launchProfile, makeTempDir, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
+import { launchBrowser, launchProfile, makeTempDir, newTab, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
 import fs from 'node:fs';
 
 const password = 'Keep-Me-In';
@@ -48,15 +48,6 @@ after(async () => {
     await site?.close();
 });
 
-async function withTab(body) {
-    const context = await browser.newContext();
-    try {
-        return await body(await newTab(context));
-    } finally {
-        await context.close();
-    }
-}
-
 function login(tab, kind) {
     return kind.user ? submitLogin(tab, kind.userPassword, kind.user) : submitLogin(tab, password);
 }
@@ -70,7 +61,7 @@ async function opensSilently(tab, url) {
 
 for (const kind of kinds) {
     test(`${kind.name}: the login opens the other pages of the folder and of the folders below`, async () => {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             await tab.goto(kind.first);
             assert.equal(await login(tab, kind), true);
             assert.equal(await opensSilently(tab, kind.second), true);
@@ -81,7 +72,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: the cookies hold the typed login, never the master password`, async () => {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             await tab.goto(kind.first);
             await login(tab, kind);
             const cookies = await tab.context().cookies();
@@ -103,7 +94,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: an empty pwd query key does nothing and does not fall back to the cookies`, async () => {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             await tab.goto(kind.first);
             await login(tab, kind);
             const query = kind.user ? `?user=${kind.user}&pwd=` : '?pwd=';
@@ -113,7 +104,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: a stale cookie leaves the form in place without a message`, async () => {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             const cookies = kind.user
                 ? [
                       { name: 'qvusr', value: kind.user },
@@ -128,7 +119,7 @@ for (const kind of kinds) {
 
 test('user/password pages find qvpwd only after the qvusr cookie', async () => {
     const kind = kinds.find((k) => k.protection === 'session' && k.user);
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         // Equal paths: the browser lists cookies in the order they were made.
         await tab.context().addCookies([{ name: 'qvpwd', value: kind.userPassword, url: kind.first }]);
         await tab.context().addCookies([{ name: 'qvusr', value: kind.user, url: kind.first }]);

@@ -125,6 +125,17 @@ export async function newTab(context) {
     return page;
 }
 
+// Runs body with a tab of a browser context of its own, so no test sees another's state; the context is closed
+// afterwards, however body ends.
+export async function withTab(browser, body, contextOptions = {}) {
+    const context = await browser.newContext(contextOptions);
+    try {
+        return await body(await newTab(context));
+    } finally {
+        await context.close();
+    }
+}
+
 // Types into the login form and presses Login; resolves with the unlock function's result once it has run.
 export async function submitLogin(page, password, user) {
     await page.evaluate(() => {

@@ -3,7 +3,7 @@
 
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite, showsLoginForm, submitLogin } from './support.mjs';
+import { launchBrowser, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
 
 const master = 'Master-Key9';
 const users = [
@@ -27,18 +27,9 @@ after(async () => {
     await site?.close();
 });
 
-async function withTab(body) {
-    const context = await browser.newContext();
-    try {
-        return await body(await newTab(context));
-    } finally {
-        await context.close();
-    }
-}
-
 test('every user opens the page from the form with their own password', async () => {
     for (const [user, pwd] of users) {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             await tab.goto(url);
             assert.equal(await submitLogin(tab, pwd, user), true, user);
             assert.equal(await tab.textContent('#content'), 'Members only', user);
@@ -56,7 +47,7 @@ test('the form refuses what is not a user with their own password', async () => 
         { why: 'an empty user name', user: '', pwd: 'Bob-Pass22', dialogs: [] },
         { why: 'an empty password', user: 'bob', pwd: '', dialogs: [] },
     ];
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(url);
         for (const { why, user, pwd, dialogs } of cases) {
             tab.dialogs.length = 0;
@@ -77,7 +68,7 @@ test('the user and pwd query keys open the page; both are needed', async () => {
         { query: '?user=bob', opens: false, dialogs: [] },
         { query: '?user=&pwd=Bob-Pass22', opens: false, dialogs: [] },
     ];
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         for (const { query, opens, dialogs } of cases) {
             tab.dialogs.length = 0;
             await tab.goto(url + query);

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite, showsLoginForm, submitLogin } from '../browser/support.mjs';
+import { launchBrowser, openSite, showsLoginForm, submitLogin, withTab } from '../browser/support.mjs';
 
 const jobDir = process.env.QUILLGATE_E2E_DIR;
 let job;
@@ -28,19 +28,10 @@ after(async () => {
     await site?.close();
 });
 
-async function withTab(body) {
-    const context = await browser.newContext();
-    try {
-        return await body(await newTab(context));
-    } finally {
-        await context.close();
-    }
-}
-
 const pageTitle = (name) => `Page ${name}`;
 
 test('the locked pages show a blue login form for user and password', async () => {
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         for (const name of job.pages) {
             await tab.goto(site.url(name));
             assert.equal(await showsLoginForm(tab), true, name);
@@ -53,7 +44,7 @@ test('the locked pages show a blue login form for user and password', async () =
 
 test('each user logs in once and then opens every page of the session without the form', async () => {
     for (const [user, password] of job.users) {
-        await withTab(async (tab) => {
+        await withTab(browser, async (tab) => {
             const [first, ...others] = job.pages;
             await tab.goto(site.url(first));
             assert.equal(await submitLogin(tab, password, user), true, user);
@@ -75,7 +66,7 @@ test('a wrong password, another user\'s password or the master password is refus
         [bruno, alicePassword],
         [alice, job.master],
     ];
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(site.url(job.pages[0]));
         for (const [user, password] of cases) {
             tab.dialogs.length = 0;
@@ -88,11 +79,11 @@ test('a wrong password, another user\'s password or the master password is refus
 
 test('a new browser session asks again', async () => {
     const [user, password] = job.users[0];
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(site.url(job.pages[0]));
         assert.equal(await submitLogin(tab, password, user), true);
     });
-    await withTab(async (tab) => {
+    await withTab(browser, async (tab) => {
         await tab.goto(site.url(job.pages[1]));
         assert.equal(await showsLoginForm(tab), true);
     });
