@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace
 {
@@ -36,9 +37,16 @@ namespace ListFile
             SetError(error, WithFileName("Cannot open file %1", path));
             return std::nullopt;
         }
+        // A byte that is no text in the system encoding would turn into U+FFFD: the entry would be changed
+        // silently, a password would lock pages with a character nobody can type, and a save would write it back.
+        QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
         QStringList lines;
         for (const std::string& line : ListLines::SplitListLines(std::string_view(bytes.constData(), bytes.size()))) {
-            lines.append(QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())));
+            lines.append(decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
+            if (decode.hasError()) {
+                SetError(error, WithFileName("File %1 is not text in the system encoding", path));
+                return std::nullopt;
+            }
         }
         return lines;
     }

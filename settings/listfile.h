@@ -11,7 +11,8 @@
 namespace ListFile
 {
     // Reads the whole file and splits it by the list-file line rules. Nothing on failure, with *error set to
-    // the message to show ("Cannot open file %s" with the file name).
+    // the message to show ("Cannot open file %s" with the file name, or "File %s is not text in the system
+    // encoding" when a line holds bytes that do not decode).
     std::optional<QStringList> Read(const QString& path, QString* error);
 
     // Writes the lines through a temporary file that replaces the target only once complete, so a failed write

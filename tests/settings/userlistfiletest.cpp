@@ -1,6 +1,7 @@
 #include "settings/userlistfile.h"
 #include "tests/settings/qtprinters.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -108,5 +109,22 @@ namespace
         EXPECT_FALSE(UserListFile::Load(users, pathOf(QStringLiteral("missing.ust")), &error));
         EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot open file ")));
         EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
+    }
+
+    TEST_F(UserListFileTest, BytesThatAreNoTextAreRefusedAndTheListKept)
+    {
+        // A Latin-1 byte, and a sequence cut off by the line end: taken in, both would become U+FFFD, and the
+        // pages would be locked with a password that no one can type.
+        for (const QByteArray& bytes :
+             {QByteArray("ann\tpass\xe9word\r\n"), QByteArray("ann\tpass\xc3\r\n\xbcword\r\n")}) {
+            UserList users;
+            users.replaceAll({"old\tsecret1"});
+            const QString path = writeBytes(QStringLiteral("latin1.ust"), bytes);
+            QString error;
+            EXPECT_FALSE(UserListFile::Load(users, path, &error)) << bytes.toHex().constData();
+            EXPECT_EQ(error,
+                      QStringLiteral("File %1 is not text in the system encoding").arg(QDir::toNativeSeparators(path)));
+            EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
+        }
     }
 } // namespace
