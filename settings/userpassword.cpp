@@ -2,6 +2,7 @@
 
 #include "engine/textbytes.h"
 #include "settings/userlist.h"
+#include "ui/controls.h"
 #include "ui/prompts.h"
 
 #include <QGridLayout>
@@ -17,25 +18,9 @@ namespace
     constexpr int s_passwordMaxLength = int(TextBytes::MaxPasswordLength);
     constexpr QSize s_minimumClientSize{267, 113};
 
-    template <typename T> T* Make(QWidget* parent, const char* name)
-    {
-        T* widget = new T(parent);
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    }
-
-    void SetLabel(QLabel* label, QLineEdit* edit, const QString& text)
-    {
-        label->setText(text);
-        label->setBuddy(edit);
-        edit->setAccessibleName(text);
-    }
-
-    void SetCaption(QPushButton* button, const QString& caption)
-    {
-        button->setText(caption);
-        button->setAccessibleName(caption);
-    }
+    using Controls::Make;
+    using Controls::SetCaption;
+    using Controls::SetLabel;
 } // namespace
 
 TFormUserPassword::TFormUserPassword(QWidget* parent) : QDialog(parent)
@@ -47,10 +32,7 @@ TFormUserPassword::TFormUserPassword(QWidget* parent) : QDialog(parent)
     LblPassword = Make<QLineEdit>(this, "LblPassword");
     LblPassword->setMaxLength(s_passwordMaxLength);
     LblPassword->setEchoMode(QLineEdit::Normal);
-    LblPasswordLimit = Make<QLabel>(this, "LblPasswordLimit");
-    QPalette navy = LblPasswordLimit->palette();
-    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    LblPasswordLimit->setPalette(navy);
+    LblPasswordLimit = Controls::MakeNavy(this, "LblPasswordLimit");
     BtnOk = Make<QPushButton>(this, "BtnOk");
     BtnOk->setDefault(true);
     BtnCancel = Make<QPushButton>(this, "BtnCancel");

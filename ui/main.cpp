@@ -4,6 +4,7 @@
 #include "engine/textbytes.h"
 #include "settings/passwordsettings.h"
 #include "ui/application.h"
+#include "ui/controls.h"
 #include "ui/linklabel.h"
 #include "ui/pictures.h"
 #include "ui/prompts.h"
@@ -30,6 +31,11 @@ TFormMain* FormMain = nullptr;
 
 namespace
 {
+    using Controls::Make;
+    using Controls::MakeNavy;
+    using Controls::SetCaption;
+    using Controls::SetLabel;
+
     const QString s_initialPassword = QStringLiteral("pvkmsto");
     const QString s_userPreviewPassword = QStringLiteral("[ User: \"default\"   Password: \"Rb4vTqLm9Xe\" ]");
     constexpr int s_passwordMaxLength = int(TextBytes::MaxPasswordLength);
@@ -68,13 +74,6 @@ namespace
         }
     };
 
-    template <typename T> T* Make(QWidget* parent, const char* name)
-    {
-        T* widget = new T(parent);
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    }
-
     QLabel* MakeTitle(QWidget* parent, const char* name)
     {
         QLabel* label = Make<QLabel>(parent, name);
@@ -94,15 +93,6 @@ namespace
         QSizePolicy policy = label->sizePolicy();
         policy.setHorizontalPolicy(QSizePolicy::Ignored);
         label->setSizePolicy(policy);
-        return label;
-    }
-
-    QLabel* MakeNavy(QWidget* parent, const char* name)
-    {
-        QLabel* label = Make<QLabel>(parent, name);
-        QPalette navy = label->palette();
-        navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-        label->setPalette(navy);
         return label;
     }
 
@@ -207,24 +197,10 @@ namespace
         return edit;
     }
 
-    // Captions double as accessible names; an edit or combo box is named by its label.
-    void SetCaption(QAbstractButton* button, const QString& caption)
-    {
-        button->setText(caption);
-        button->setAccessibleName(caption);
-    }
-
     void SetHint(QAbstractButton* button, const QString& hint)
     {
         button->setToolTip(hint);
         button->setAccessibleName(hint);
-    }
-
-    void SetLabel(QLabel* label, QWidget* buddy, const QString& text)
-    {
-        label->setText(text);
-        label->setBuddy(buddy);
-        buddy->setAccessibleName(text);
     }
 
     void SetEchoMode(bool hidden, QLineEdit* first, QLineEdit* second)
