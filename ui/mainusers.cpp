@@ -8,6 +8,7 @@
 #include "settings/userpassword.h"
 #include "ui/prompts.h"
 
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -15,6 +16,14 @@
 
 namespace
 {
+    // The first row becomes current but nothing is selected: a user who tabs into the list sees where the
+    // keyboard is and moves on from there, while Edit and Remove still act only on a row that was picked.
+    void FirstRowCurrentNoneSelected(QTreeWidget* view)
+    {
+        view->clearSelection();
+        view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    }
+
     struct TypedUser
     {
         QString name;
@@ -100,7 +109,7 @@ void TFormMain::TbnDelUserClick()
     delete row;
     // The view would make the next row current and selected, and a second press would remove a user nobody
     // chose.
-    LvwUserList->setCurrentItem(nullptr);
+    FirstRowCurrentNoneSelected(LvwUserList);
 }
 
 void TFormMain::TbnDelAllUserClick()
@@ -143,5 +152,5 @@ void TFormMain::FillUserListView()
         rows.append(new QTreeWidgetItem(QStringList{UserList::UserName(entry), UserList::Password(entry)}));
     }
     LvwUserList->addTopLevelItems(rows);
-    LvwUserList->setCurrentItem(nullptr);
+    FirstRowCurrentNoneSelected(LvwUserList);
 }

@@ -49,6 +49,7 @@ private slots:
     void editRewritesLoadedBlanks();
     void removeTakesTheSelectedUserOnly();
     void removeLeavesNoRowSelected();
+    void keyboardFindsACurrentRow();
     void editShowsALongLoadedPasswordWhole();
     void removeAllEmptiesListAndRows();
     void saveThenLoadGivesTheSameUsers();
@@ -277,6 +278,19 @@ void MainUsersTest::removeLeavesNoRowSelected()
     QCOMPARE(m_form->UserList.entries(), expected);
     QCOMPARE(rows(), expected);
     QCOMPARE(m_prompts->shownTexts(), QStringList{QStringLiteral("You should select a user first!")});
+}
+
+void MainUsersTest::keyboardFindsACurrentRow()
+{
+    // Without a current row the focused list shows no focus at all; with one, Space picks it.
+    loadBytes("anna\tsecret1\r\nbob\tsecret2\r\ncarl\tsecret3\r\n");
+    QCOMPARE(m_form->LvwUserList->currentItem(), m_form->LvwUserList->topLevelItem(0));
+    QVERIFY(m_form->LvwUserList->selectedItems().isEmpty());
+    QTest::keyClick(m_form->LvwUserList, Qt::Key_Space);
+    m_form->TbnDelUser->click();
+    QCOMPARE(m_form->UserList.entries(), (QStringList{"bob\tsecret2", "carl\tsecret3"}));
+    QCOMPARE(m_form->LvwUserList->currentItem(), m_form->LvwUserList->topLevelItem(0));
+    QVERIFY(m_form->LvwUserList->selectedItems().isEmpty());
 }
 
 void MainUsersTest::editShowsALongLoadedPasswordWhole()
