@@ -5,7 +5,9 @@
 // password settings), mainfiles.cpp (file list), mainusers.cpp (user list), mainoptions.cpp (options,
 // previews, help, links, About), maincreate.cpp (batch creation).
 
+#include "engine/encrypthtml.h"
 #include "jobs/filelist.h"
+#include "settings/passwordsettings.h"
 #include "settings/userlist.h"
 
 #include <QWidget>
@@ -32,9 +34,9 @@ public:
     // The job. The string lists are members, so they exist before any handler runs and die with the window.
     ::FileList FileList;
     ::UserList UserList;
-    int PasswordType = 2000; // PasswordSettings::TypeSingle or TypeUser
-    int ProtectionType = 1000; // Encrypthtml::ProtectPage, ProtectSession or ProtectCookie
-    int PageColor = 0xFFFFFF; // 0x00BBGGRR, Encrypthtml::ColorWhite ...
+    int PasswordType = PasswordSettings::TypeSingle; // or TypeUser
+    int ProtectionType = Encrypthtml::ProtectPage; // or ProtectSession, ProtectCookie
+    int PageColor = Encrypthtml::ColorWhite; // 0x00BBGGRR: ColorWhite, ColorBlack, ColorYellow or ColorBlue
     int CurrentStep = -1; // index of the visible page in the present page sequence
 
     // Fixed controls.
@@ -128,7 +130,7 @@ public:
 
     // The pages of the present sequence, which follows PasswordType; index 2 is the password page in both.
     QList<QWidget*> StepPages() const;
-    // The password box and its confirmation for the present PasswordType: the single pair in type 2000, the
+    // The password box and its confirmation for the present PasswordType: the single pair for TypeSingle, the
     // master pair otherwise.
     QLineEdit* PasswordBox() const;
     QLineEdit* ConfirmationBox() const;
