@@ -1,10 +1,10 @@
 #include "settings/listfile.h"
 #include "tests/settings/qtprinters.h"
+#include "tests/settings/tempfoldertest.h"
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -12,32 +12,8 @@
 
 namespace
 {
-    class ListFileTest : public ::testing::Test
-    {
-    protected:
-        QString pathOf(const QString& name) const
-        {
-            return m_dir.filePath(name);
-        }
-
-        QString writeBytes(const QString& name, const QByteArray& bytes) const
-        {
-            const QString path = pathOf(name);
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-            return path;
-        }
-
-        static QByteArray bytesOf(const QString& path)
-        {
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-            return file.readAll();
-        }
-
-        QTemporaryDir m_dir;
-    };
+    class ListFileTest : public TempFolderTest
+    { };
 
     struct ReadCase
     {

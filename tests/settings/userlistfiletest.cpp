@@ -1,35 +1,21 @@
 #include "settings/userlistfile.h"
 #include "tests/settings/qtprinters.h"
+#include "tests/settings/tempfoldertest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace
 {
-    class UserListFileTest : public ::testing::Test
+    class UserListFileTest : public TempFolderTest
     {
     protected:
         void SetUp() override
         {
             QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        }
-
-        QString pathOf(const QString& name) const
-        {
-            return m_dir.filePath(name);
-        }
-
-        QString writeBytes(const QString& name, const QByteArray& bytes) const
-        {
-            const QString path = pathOf(name);
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-            return path;
         }
 
         QStringList load(const QByteArray& bytes) const
@@ -38,8 +24,6 @@ namespace
             EXPECT_TRUE(UserListFile::Load(users, writeBytes(QStringLiteral("users.ust"), bytes), nullptr));
             return users.entries();
         }
-
-        QTemporaryDir m_dir;
     };
 
     TEST_F(UserListFileTest, SaveThenLoadGivesTheSameEntries)
