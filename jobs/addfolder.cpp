@@ -1,6 +1,7 @@
 #include "jobs/addfolder.h"
 
 #include "engine/encrypthtml.h"
+#include "ui/controls.h"
 #include "ui/prompts.h"
 #include "ui/strings.h"
 
@@ -19,6 +20,10 @@ TFormAddFolder* FormAddFolder = nullptr;
 
 namespace
 {
+    using Controls::Make;
+    using Controls::SetCaption;
+    using Controls::SetLabel;
+
     void ScanInto(const QString& folder, bool includeSubFolders, QStringList& found)
     {
         // folder carries no trailing separator, but may be empty for the root.
@@ -70,38 +75,33 @@ void TFormAddFolder::FormCreate()
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(Strings::LoadStr(701));
 
-    LblFolder = new QLabel(Strings::LoadStr(703), this);
-    LblFolder->setObjectName(QStringLiteral("LblFolder"));
-
-    CmbFolder = new QComboBox(this);
-    CmbFolder->setObjectName(QStringLiteral("CmbFolder"));
+    LblFolder = Make<QLabel>(this, "LblFolder");
+    CmbFolder = Make<QComboBox>(this, "CmbFolder");
     CmbFolder->setEditable(true);
     // The history grows only on OK; typing and Enter must not add items.
     CmbFolder->setInsertPolicy(QComboBox::NoInsert);
     CmbFolder->setEditText(QDir::toNativeSeparators(QDir::currentPath()));
     CmbFolder->setMinimumWidth(291);
-    CmbFolder->setAccessibleName(LblFolder->text());
-    LblFolder->setBuddy(CmbFolder);
+    SetLabel(LblFolder, CmbFolder, Strings::LoadStr(703));
 
-    BtnBrowse = new QPushButton(style()->standardIcon(QStyle::SP_DirOpenIcon), Strings::LoadStr(702), this);
-    BtnBrowse->setObjectName(QStringLiteral("BtnBrowse"));
+    BtnBrowse = Make<QPushButton>(this, "BtnBrowse");
+    BtnBrowse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    SetCaption(BtnBrowse, Strings::LoadStr(702));
     BtnBrowse->setToolTip(Strings::LoadStr(705));
-    BtnBrowse->setAccessibleName(BtnBrowse->text());
     BtnBrowse->setAutoDefault(false);
 
-    ChkIncludeSubFolder = new QCheckBox(Strings::LoadStr(704), this);
-    ChkIncludeSubFolder->setObjectName(QStringLiteral("ChkIncludeSubFolder"));
-    ChkIncludeSubFolder->setAccessibleName(ChkIncludeSubFolder->text());
+    ChkIncludeSubFolder = Make<QCheckBox>(this, "ChkIncludeSubFolder");
+    SetCaption(ChkIncludeSubFolder, Strings::LoadStr(704));
     ChkIncludeSubFolder->setChecked(true);
 
-    BtnOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    BtnOK->setObjectName(QStringLiteral("BtnOK"));
-    BtnOK->setAccessibleName(BtnOK->text());
+    BtnOK = Make<QPushButton>(this, "BtnOK");
+    BtnOK->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    SetCaption(BtnOK, QStringLiteral("OK"));
     BtnOK->setDefault(true);
 
-    BtnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setAccessibleName(BtnCancel->text());
+    BtnCancel = Make<QPushButton>(this, "BtnCancel");
+    BtnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    SetCaption(BtnCancel, QStringLiteral("Cancel"));
     BtnCancel->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
