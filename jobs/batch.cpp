@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <algorithm>
-
 namespace
 {
     using Encrypthtml::LockStatus;
@@ -64,6 +62,9 @@ namespace Batch
             result.files.push_back(std::move(file));
             fileDone(i, result.files.back());
         }
+        if (settings.passwordType == Encrypthtml::UserPassword && result.count > 0) {
+            result.leftOutUsers = settings.leftOutUsers;
+        }
         return result;
     }
 
@@ -97,24 +98,20 @@ namespace Batch
 
     QString OmittedUsersText(const Result& result)
     {
-        std::vector<std::string> names;
+        QStringList names = result.leftOutUsers;
         for (const FileResult& file : result.files) {
             for (const std::string& name : file.report.omittedUsers) {
-                if (std::find(names.begin(), names.end(), name) == names.end()) {
-                    names.push_back(name);
-                }
+                // Engine bytes are the typed characters modulo 256, so Latin-1 gives the typed name back.
+                names.append(QString::fromLatin1(name));
             }
         }
-        if (names.empty()) {
+        names.removeDuplicates();
+        if (names.isEmpty()) {
             return {};
         }
-        QStringList lines;
-        for (const std::string& name : names) {
-            // Engine bytes are the typed characters modulo 256, so Latin-1 gives the typed name back.
-            lines.append(QString::fromLatin1(name));
-        }
-        return QStringLiteral("These users were left out of the locked pages, because a user name and its password "
-                              "together must not be longer than 256 bytes; they cannot log in:\n\n")
-            + lines.join(QLatin1Char('\n'));
+        return QStringLiteral("These users were left out of the locked pages and cannot log in: a user name and its "
+                              "password together must not be longer than 256 bytes, nor hold a character the page "
+                              "reads as a zero byte, and a user name none it reads as a TAB.\n\n")
+            + names.join(QLatin1Char('\n'));
     }
 } // namespace Batch

@@ -22,6 +22,7 @@ namespace Batch
         int pageColor = Encrypthtml::ColorWhite;
         int passwordType = Encrypthtml::SinglePassword;
         std::vector<std::string> userList; // entries "name TAB password" as engine bytes
+        QStringList leftOutUsers; // names of users left out of userList already, as typed
     };
 
     struct FileResult
@@ -38,6 +39,7 @@ namespace Batch
     {
         std::vector<FileResult> files; // one per path, in list order
         int count = 0; // files locked
+        QStringList leftOutUsers; // users left out of the locked pages before locking (user/password runs)
     };
 
     // Called after each file with its index in the list and its result.

@@ -193,11 +193,18 @@ bool UserList::removeEntry(const QString& entry)
     return true;
 }
 
-std::vector<std::string> UserList::engineEntries() const
+std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
 {
     std::vector<std::string> bytes;
     bytes.reserve(static_cast<std::size_t>(m_entries.size()));
     for (const QString& entry : m_entries) {
+        const QString name = UserName(entry);
+        if (CharacterGiving(name, '\t')) {
+            if (leftOut) {
+                leftOut->append(name);
+            }
+            continue;
+        }
         bytes.push_back(PasswordSettings::ToEngineBytes(entry));
     }
     return bytes;

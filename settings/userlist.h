@@ -50,8 +50,10 @@ public:
     // Removes the entry the lookup finds; false when there is none.
     bool removeEntry(const QString& entry);
 
-    // The entries as engine bytes, for the page locker.
-    std::vector<std::string> engineEntries() const;
+    // The entries as engine bytes, for the page locker. The locker splits an entry at its first TAB byte, so an
+    // entry whose user name reaches the page with a TAB in it (a character such as U+4E09, loaded from a file)
+    // could never log in: it is left out, and its name added to leftOut.
+    std::vector<std::string> engineEntries(QStringList* leftOut = nullptr) const;
 
 private:
     // The locale's case-sensitive order; entries it cannot tell apart are ordered by their code units, so only

@@ -165,7 +165,7 @@ void TFormMain::BtnCreateClick()
     settings.protectionType = ProtectionType;
     settings.pageColor = PageColor;
     settings.passwordType = PasswordType;
-    settings.userList = UserList.engineEntries();
+    settings.userList = UserList.engineEntries(&settings.leftOutUsers);
 
     Batch::Result result;
     {

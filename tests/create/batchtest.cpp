@@ -258,4 +258,23 @@ namespace
         s.userList.pop_back();
         EXPECT_TRUE(Batch::OmittedUsersText(run({write("c.html")}, s)).isEmpty());
     }
+
+    TEST_F(BatchTest, UsersLeftOutBeforeLockingAreNamedWithTheLockersOnly)
+    {
+        const QString longName(250, QLatin1Char('n'));
+        Batch::Settings s = settings();
+        s.passwordType = Encrypthtml::UserPassword;
+        s.userList = {QStringLiteral("%1\tlong-pass-1").arg(longName).toStdString()};
+        s.leftOutUsers = {QStringLiteral(u"\u5f20\u4e09")};
+
+        const QString text = Batch::OmittedUsersText(run({write("a.html")}, s));
+        EXPECT_TRUE(text.contains(longName));
+        EXPECT_TRUE(text.contains(QStringLiteral(u"\u5f20\u4e09")));
+
+        // Nothing locked, or a single-password run, locks no user out of any page.
+        EXPECT_TRUE(Batch::OmittedUsersText(run({QStringLiteral("/no/such/page.html")}, s)).isEmpty());
+        s.passwordType = Encrypthtml::SinglePassword;
+        s.userList.clear();
+        EXPECT_TRUE(Batch::OmittedUsersText(run({write("b.html")}, s)).isEmpty());
+    }
 } // namespace

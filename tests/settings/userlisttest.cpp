@@ -231,4 +231,14 @@ namespace
         const UserList users = ListOf({QStringLiteral(u"J\u00fcrgen\tsecret1"), "bob\t"});
         EXPECT_EQ(users.engineEntries(), (std::vector<std::string>{"J\xfcrgen\tsecret1", "bob\t"}));
     }
+
+    TEST_F(UserListTest, EngineEntriesLeaveOutANameThePageReadsWithATab)
+    {
+        // U+4E09 reaches the page as byte 9, which would cut the name short; in a password it is harmless.
+        const QString loaded = QStringLiteral(u"\u5f20\u4e09");
+        const UserList users = ListOf({loaded + "\tsecret1", QStringLiteral(u"anna\tpass\u4e09word")});
+        QStringList leftOut;
+        EXPECT_EQ(users.engineEntries(&leftOut), (std::vector<std::string>{"anna\tpass\x09word"}));
+        EXPECT_EQ(leftOut, QStringList{loaded});
+    }
 } // namespace
