@@ -2,23 +2,13 @@
 // because the block list is an array literal.
 
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite } from './support.mjs';
+import { test } from 'node:test';
+import { newTab, sharedBrowserAndSite } from './support.mjs';
+
+const shared = sharedBrowserAndSite();
 
 const password = 'Big-Page-20';
 const megabytes = 20;
-let browser;
-let site;
-
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
-});
 
 test(`a ${megabytes} MB page opens whole`, { timeout: 240000 }, async () => {
     const paragraphs = [];
@@ -29,9 +19,10 @@ test(`a ${megabytes} MB page opens whole`, { timeout: 240000 }, async () => {
         size += paragraph.length;
     }
     paragraphs.push('<p id="last">The end</p>\r\n');
-    const url = site.lock('big.html', '<html><body>\r\n' + paragraphs.join('') + '</body></html>\r\n', { password });
+    const content = '<html><body>\r\n' + paragraphs.join('') + '</body></html>\r\n';
+    const url = shared.site.lock('big.html', content, { password });
 
-    const context = await browser.newContext();
+    const context = await shared.browser.newContext();
     try {
         const tab = await newTab(context);
         await tab.goto(url + '?pwd=' + password, { timeout: 180000 });

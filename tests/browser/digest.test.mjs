@@ -4,24 +4,15 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite } from './support.mjs';
+import { test } from 'node:test';
+import { newTab, sharedBrowserAndSite } from './support.mjs';
 
-let browser;
-let site;
 let tab;
 
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
-    const url = site.lock('digest.html', '<p>digest</p>', { password: 'Digest-Page' });
-    tab = await newTab(await browser.newContext());
+const shared = sharedBrowserAndSite(async () => {
+    const url = shared.site.lock('digest.html', '<p>digest</p>', { password: 'Digest-Page' });
+    tab = await newTab(await shared.browser.newContext());
     await tab.goto(url);
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
 });
 
 // Each input is a string of character codes; the page script takes every code modulo 256.

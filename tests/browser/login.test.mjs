@@ -3,30 +3,20 @@
 
 import assert from 'node:assert/strict';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { launchBrowser, lockFile, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
+import { test } from 'node:test';
+import { lockFile, sharedBrowserAndSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
+
+const shared = sharedBrowserAndSite();
 
 const password = 'Open-Sesame';
-let browser;
-let site;
-
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
-});
 
 function page(body) {
     return `<html><head><title>Locked test page</title></head><body>${body}</body></html>`;
 }
 
 test('the login form opens the page', async () => {
-    const url = site.lock('form.html', page('<p id="content">Welcome in</p>'), { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('form.html', page('<p id="content">Welcome in</p>'), { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await showsLoginForm(tab), true);
         assert.equal(await submitLogin(tab, password), true);
@@ -37,7 +27,7 @@ test('the login form opens the page', async () => {
 });
 
 test('the pwd query key is found in any case and its value keeps its case', async () => {
-    const url = site.lock('query.html', page('<p id="content">Query page</p>'), { password });
+    const url = shared.site.lock('query.html', page('<p id="content">Query page</p>'), { password });
     const cases = [
         { query: '?pwd=Open-Sesame', opens: true, dialogs: [] },
         { query: '?PWD=Open-Sesame', opens: true, dialogs: [] },
@@ -49,7 +39,7 @@ test('the pwd query key is found in any case and its value keeps its case', asyn
         { query: '?user=Open-Sesame', opens: false, dialogs: [] },
         { query: '', opens: false, dialogs: [] },
     ];
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         for (const { query, opens, dialogs } of cases) {
             tab.dialogs.length = 0;
             await tab.goto(url + query);
@@ -61,8 +51,8 @@ test('the pwd query key is found in any case and its value keeps its case', asyn
 });
 
 test('a wrong password alerts "Invalid Password" and the form stays usable', async () => {
-    const url = site.lock('wrong.html', page('<p id="content">Behind the form</p>'), { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('wrong.html', page('<p id="content">Behind the form</p>'), { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, 'Open-Sesame!'), false);
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
@@ -76,8 +66,8 @@ test('a wrong password alerts "Invalid Password" and the form stays usable', asy
 });
 
 test('an empty password does nothing and alerts nothing', async () => {
-    const url = site.lock('empty-password.html', page('<p id="content">x</p>'), { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('empty-password.html', page('<p id="content">x</p>'), { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, ''), false);
         assert.deepEqual(tab.dialogs, []);
@@ -86,8 +76,8 @@ test('an empty password does nothing and alerts nothing', async () => {
 });
 
 test('an empty page unlocks to an empty document', async () => {
-    const url = site.lock('empty.html', '', { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('empty.html', '', { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url + '?pwd=' + password);
         assert.deepEqual(tab.dialogs, []);
         assert.equal(await tab.evaluate(() => document.forms.length), 0);
@@ -105,9 +95,9 @@ function textOfLength(n) {
 }
 
 test('a page locked twice opens after two logins, the outer password first', async () => {
-    const url = site.lock('twice.html', page('<p id="content">Inner content</p>'), { password: 'Inner-Pass' });
-    lockFile(path.join(site.root, 'twice.html'), { password: 'Outer-Pass', relock: 'yes' });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('twice.html', page('<p id="content">Inner content</p>'), { password: 'Inner-Pass' });
+    lockFile(path.join(shared.site.root, 'twice.html'), { password: 'Outer-Pass', relock: 'yes' });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, 'Inner-Pass'), false);
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
@@ -119,10 +109,10 @@ test('a page locked twice opens after two logins, the outer password first', asy
 });
 
 test('pages of every block count open whole, block boundaries included', async () => {
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         for (const size of [1, 255, 256, 257, 511, 512, 513, 4000]) {
             const content = textOfLength(size);
-            const url = site.lock(`blocks-${size}.html`, content, { password });
+            const url = shared.site.lock(`blocks-${size}.html`, content, { password });
             await tab.goto(url + '?pwd=' + password);
             // writeln ends the text with one line break of its own.
             assert.equal(await tab.evaluate(() => document.body.textContent), content + '\n', `${size} bytes`);
@@ -132,8 +122,8 @@ test('pages of every block count open whole, block boundaries included', async (
 });
 
 test('the status text counts up per block and is cleared at the end', async () => {
-    const url = site.lock('status.html', textOfLength(3 * 256), { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('status.html', textOfLength(3 * 256), { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.addInitScript(() => {
             window.qgStatus = [];
             let status = '';
@@ -158,8 +148,8 @@ test('the status text counts up per block and is cleared at the end', async () =
 test('a UTF-8 page shows its characters, also where one straddles a block boundary', async () => {
     // 19 bytes a repeat: over many blocks the multi-byte sequences fall across the boundaries at every offset.
     const text = 'Grüße — 東京 '.repeat(60) + 'Ende';
-    const url = site.lock('utf8.html', page(`<p id="content">${text}</p>`), { password });
-    await withTab(browser, async (tab) => {
+    const url = shared.site.lock('utf8.html', page(`<p id="content">${text}</p>`), { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, password), true);
         assert.equal(await tab.textContent('#content'), text);
@@ -168,8 +158,9 @@ test('a UTF-8 page shows its characters, also where one straddles a block bounda
 
 test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => {
     const text = 'Grüße, café, ½ © ÿ, Ångström';
-    const url = site.lock('latin1.html', Buffer.from(page(`<p id="content">${text}</p>`), 'latin1'), { password });
-    await withTab(browser, async (tab) => {
+    const content = Buffer.from(page(`<p id="content">${text}</p>`), 'latin1');
+    const url = shared.site.lock('latin1.html', content, { password });
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url + '?pwd=' + password);
         assert.equal(await tab.textContent('#content'), text);
     });
@@ -177,10 +168,10 @@ test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => 
 
 test('a Latin-1 password opens the page from the form and from the escaped query', async () => {
     const latin1Password = 'Grüße-2026';
-    const url = site.lock('latin1-password.html', page('<p id="content">Umlaut key</p>'), {
+    const url = shared.site.lock('latin1-password.html', page('<p id="content">Umlaut key</p>'), {
         password: latin1Password,
     });
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         assert.equal(await submitLogin(tab, latin1Password), true);
         assert.equal(await tab.textContent('#content'), 'Umlaut key');

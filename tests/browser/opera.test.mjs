@@ -2,27 +2,17 @@
 // in); every other browser gets it in one write. Both must end with the same document.
 
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite } from './support.mjs';
+import { test } from 'node:test';
+import { newTab, sharedBrowserAndSite } from './support.mjs';
+
+const shared = sharedBrowserAndSite();
 
 const password = 'Line-By-Line';
 const operaAgent = 'Opera/9.80 (X11; Linux x86_64) Presto/2.12.388 Version/12.16';
-let browser;
-let site;
-
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
-});
 
 // Opens url?pwd=... in a fresh context and returns every text handed to document.writeln and the final markup.
 async function unlockAndRecord(url, userAgent) {
-    const context = await browser.newContext(userAgent ? { userAgent } : {});
+    const context = await shared.browser.newContext(userAgent ? { userAgent } : {});
     try {
         const tab = await newTab(context);
         await tab.addInitScript(() => {
@@ -62,7 +52,7 @@ const pages = [
 
 for (const [index, { why, text, latin1 }] of pages.entries()) {
     test(`Opera gets the same document line by line: ${why}`, async () => {
-        const url = site.lock(`opera-${index}.html`, latin1 ? Buffer.from(text, 'latin1') : text, { password });
+        const url = shared.site.lock(`opera-${index}.html`, latin1 ? Buffer.from(text, 'latin1') : text, { password });
         const plain = await unlockAndRecord(url);
         const opera = await unlockAndRecord(url, operaAgent);
 

@@ -3,9 +3,17 @@
 // Cookie pages.
 
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { launchBrowser, launchProfile, makeTempDir, newTab, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
 import fs from 'node:fs';
+import { test } from 'node:test';
+import {
+    launchProfile,
+    makeTempDir,
+    newTab,
+    sharedBrowserAndSite,
+    showsLoginForm,
+    submitLogin,
+    withTab,
+} from './support.mjs';
 
 const password = 'Keep-Me-In';
 const master = 'Master-Key9';
@@ -14,8 +22,6 @@ const users = [
     ['bob', 'Bob-Pass22'],
 ];
 const dayMs = 24 * 60 * 60 * 1000;
-let browser;
-let site;
 
 // One folder of pages per protection type and password type: three that share the login, one beside them.
 const kinds = [];
@@ -30,22 +36,15 @@ for (const protection of ['session', 'cookie']) {
     });
 }
 
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
+const shared = sharedBrowserAndSite(async () => {
     for (const kind of kinds) {
         const folder = kind.name.replace(/[^a-z]+/g, '-');
-        const lock = (name) => site.lock(name, `<p id="content">${name}</p>`, kind.options);
+        const lock = (name) => shared.site.lock(name, `<p id="content">${name}</p>`, kind.options);
         kind.first = lock(`${folder}/first.html`);
         kind.second = lock(`${folder}/second.html`);
         kind.below = lock(`${folder}/below/third.html`);
         kind.beside = lock(`${folder}-beside/fourth.html`);
     }
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
 });
 
 function login(tab, kind) {
@@ -61,7 +60,7 @@ async function opensSilently(tab, url) {
 
 for (const kind of kinds) {
     test(`${kind.name}: the login opens the other pages of the folder and of the folders below`, async () => {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             await tab.goto(kind.first);
             assert.equal(await login(tab, kind), true);
             assert.equal(await opensSilently(tab, kind.second), true);
@@ -72,7 +71,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: the cookies hold the typed login, never the master password`, async () => {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             await tab.goto(kind.first);
             await login(tab, kind);
             const cookies = await tab.context().cookies();
@@ -94,7 +93,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: an empty pwd query key does nothing and does not fall back to the cookies`, async () => {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             await tab.goto(kind.first);
             await login(tab, kind);
             const query = kind.user ? `?user=${kind.user}&pwd=` : '?pwd=';
@@ -104,7 +103,7 @@ for (const kind of kinds) {
     });
 
     test(`${kind.name}: a stale cookie leaves the form in place without a message`, async () => {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             const cookies = kind.user
                 ? [
                       { name: 'qvusr', value: kind.user },
@@ -119,7 +118,7 @@ for (const kind of kinds) {
 
 test('user/password pages find qvpwd only after the qvusr cookie', async () => {
     const kind = kinds.find((k) => k.protection === 'session' && k.user);
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         // Equal paths: the browser lists cookies in the order they were made.
         await tab.context().addCookies([{ name: 'qvpwd', value: kind.userPassword, url: kind.first }]);
         await tab.context().addCookies([{ name: 'qvusr', value: kind.user, url: kind.first }]);
@@ -129,7 +128,7 @@ test('user/password pages find qvpwd only after the qvusr cookie', async () => {
     });
 });
 
-test('only Cookie pages remember the login after the browser restarts', async () => {
+test('only Cookie pages remember the login after the shared.browser restarts', async () => {
     const profile = makeTempDir('qg-profile-');
     const pages = kinds.filter((kind) => !kind.user);
     try {

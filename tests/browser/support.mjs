@@ -6,6 +6,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
 
 const chromiumPath = process.env.QUILLGATE_CHROMIUM || '/usr/bin/chromium';
@@ -98,6 +99,22 @@ export async function openSite() {
             fs.rmSync(root, { recursive: true, force: true });
         },
     };
+}
+
+// One browser and one served folder for all tests of a file: opened before the file's first test, then setUp
+// (the file's own preparation) runs with them; both are closed after the file's last test.
+export function sharedBrowserAndSite(setUp = async () => {}) {
+    const shared = {};
+    before(async () => {
+        shared.browser = await launchBrowser();
+        shared.site = await openSite();
+        await setUp(shared);
+    });
+    after(async () => {
+        await shared.browser?.close();
+        await shared.site?.close();
+    });
+    return shared;
 }
 
 export function launchBrowser() {

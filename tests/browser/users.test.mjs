@@ -2,8 +2,8 @@
 // and by the user and pwd query keys; another user's password, an unknown user or the master password fail.
 
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { launchBrowser, openSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
+import { test } from 'node:test';
+import { sharedBrowserAndSite, showsLoginForm, submitLogin, withTab } from './support.mjs';
 
 const master = 'Master-Key9';
 const users = [
@@ -12,24 +12,15 @@ const users = [
     ['Jürgen Weiß', 'Sesam-öffne'],
 ];
 const content = '<html><body><p id="content">Members only</p></body></html>';
-let browser;
-let site;
 let url;
 
-before(async () => {
-    browser = await launchBrowser();
-    site = await openSite();
-    url = site.lock('members.html', content, { password: master, users });
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
+const shared = sharedBrowserAndSite(async () => {
+    url = shared.site.lock('members.html', content, { password: master, users });
 });
 
 test('every user opens the page from the form with their own password', async () => {
     for (const [user, pwd] of users) {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             await tab.goto(url);
             assert.equal(await submitLogin(tab, pwd, user), true, user);
             assert.equal(await tab.textContent('#content'), 'Members only', user);
@@ -47,7 +38,7 @@ test('the form refuses what is not a user with their own password', async () => 
         { why: 'an empty user name', user: '', pwd: 'Bob-Pass22', dialogs: [] },
         { why: 'an empty password', user: 'bob', pwd: '', dialogs: [] },
     ];
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         await tab.goto(url);
         for (const { why, user, pwd, dialogs } of cases) {
             tab.dialogs.length = 0;
@@ -68,7 +59,7 @@ test('the user and pwd query keys open the page; both are needed', async () => {
         { query: '?user=bob', opens: false, dialogs: [] },
         { query: '?user=&pwd=Bob-Pass22', opens: false, dialogs: [] },
     ];
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         for (const { query, opens, dialogs } of cases) {
             tab.dialogs.length = 0;
             await tab.goto(url + query);

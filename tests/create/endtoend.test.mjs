@@ -5,35 +5,26 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { launchBrowser, openSite, showsLoginForm, submitLogin, withTab } from '../browser/support.mjs';
+import { test } from 'node:test';
+import { sharedBrowserAndSite, showsLoginForm, submitLogin, withTab } from '../browser/support.mjs';
 
 const jobDir = process.env.QUILLGATE_E2E_DIR;
 let job;
-let browser;
-let site;
 
-before(async () => {
+const shared = sharedBrowserAndSite(async () => {
     assert.ok(jobDir, 'QUILLGATE_E2E_DIR is not set; run this test through ctest');
     job = JSON.parse(fs.readFileSync(path.join(jobDir, 'job.json'), 'utf8'));
-    browser = await launchBrowser();
-    site = await openSite();
     for (const name of job.pages) {
-        site.write(name, fs.readFileSync(path.join(jobDir, 'site', name)));
+        shared.site.write(name, fs.readFileSync(path.join(jobDir, 'site', name)));
     }
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
 });
 
 const pageTitle = (name) => `Page ${name}`;
 
 test('the locked pages show a blue login form for user and password', async () => {
-    await withTab(browser, async (tab) => {
+    await withTab(shared.browser, async (tab) => {
         for (const name of job.pages) {
-            await tab.goto(site.url(name));
+            await tab.goto(shared.site.url(name));
             assert.equal(await showsLoginForm(tab), true, name);
             assert.equal(await tab.locator('input[name="qvusr"]').count(), 1, name);
             const colours = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
@@ -44,13 +35,13 @@ test('the locked pages show a blue login form for user and password', async () =
 
 test('each user logs in once and then opens every page of the session without the form', async () => {
     for (const [user, password] of job.users) {
-        await withTab(browser, async (tab) => {
+        await withTab(shared.browser, async (tab) => {
             const [first, ...others] = job.pages;
-            await tab.goto(site.url(first));
+            await tab.goto(shared.site.url(first));
             assert.equal(await submitLogin(tab, password, user), true, user);
             assert.equal(await tab.textContent('#content'), pageTitle(first), user);
             for (const name of others) {
-                await tab.goto(site.url(name));
+                await tab.goto(shared.site.url(name));
                 await tab.waitForSelector('#content');
                 assert.equal(await tab.textContent('#content'), pageTitle(name), `${user} on ${name}`);
             }
@@ -66,8 +57,8 @@ test('a wrong password, another user\'s password or the master password is refus
         [bruno, alicePassword],
         [alice, job.master],
     ];
-    await withTab(browser, async (tab) => {
-        await tab.goto(site.url(job.pages[0]));
+    await withTab(shared.browser, async (tab) => {
+        await tab.goto(shared.site.url(job.pages[0]));
         for (const [user, password] of cases) {
             tab.dialogs.length = 0;
             assert.equal(await submitLogin(tab, password, user), false, `${user} / ${password}`);
@@ -77,14 +68,14 @@ test('a wrong password, another user\'s password or the master password is refus
     });
 });
 
-test('a new browser session asks again', async () => {
+test('a new shared.browser session asks again', async () => {
     const [user, password] = job.users[0];
-    await withTab(browser, async (tab) => {
-        await tab.goto(site.url(job.pages[0]));
+    await withTab(shared.browser, async (tab) => {
+        await tab.goto(shared.site.url(job.pages[0]));
         assert.equal(await submitLogin(tab, password, user), true);
     });
-    await withTab(browser, async (tab) => {
-        await tab.goto(site.url(job.pages[1]));
+    await withTab(shared.browser, async (tab) => {
+        await tab.goto(shared.site.url(job.pages[1]));
         assert.equal(await showsLoginForm(tab), true);
     });
 });

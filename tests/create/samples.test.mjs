@@ -4,8 +4,8 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { launchBrowser, newTab, openSite, showsLoginForm, submitLogin } from '../browser/support.mjs';
+import { test } from 'node:test';
+import { newTab, sharedBrowserAndSite, showsLoginForm, submitLogin } from '../browser/support.mjs';
 
 const templates = process.env.QUILLGATE_TEMPLATES;
 const jobDir = process.env.QUILLGATE_E2E_DIR;
@@ -17,10 +17,8 @@ const colours = {
 };
 let single;
 let userCredentials;
-let browser;
-let site;
 
-before(async () => {
+const shared = sharedBrowserAndSite(async () => {
     assert.ok(templates && jobDir, 'QUILLGATE_TEMPLATES or QUILLGATE_E2E_DIR is not set; run this test through ctest');
     const job = JSON.parse(fs.readFileSync(path.join(jobDir, 'job.json'), 'utf8'));
     // [password is "pvkmsto"] and [ User: "default"   Password: "Rb4vTqLm9Xe" ]
@@ -29,27 +27,20 @@ before(async () => {
     assert.ok(single, job.singlePreview);
     assert.ok(users, job.userPreview);
     userCredentials = { user: users[1], password: users[2] };
-    browser = await launchBrowser();
-    site = await openSite();
     for (const colour of Object.keys(colours)) {
         for (const page of ['index.html', 'index1.html']) {
-            site.write(`${colour}/${page}`, fs.readFileSync(path.join(templates, colour, page)));
+            shared.site.write(`${colour}/${page}`, fs.readFileSync(path.join(templates, colour, page)));
         }
     }
-});
-
-after(async () => {
-    await browser?.close();
-    await site?.close();
 });
 
 for (const [colour, expected] of Object.entries(colours)) {
     for (const [page, mode] of [['index.html', 'single'], ['index1.html', 'user']]) {
         test(`${colour}/${page} opens with the ${mode} preview credentials`, async () => {
-            const context = await browser.newContext();
+            const context = await shared.browser.newContext();
             try {
                 const tab = await newTab(context);
-                await tab.goto(site.url(`${colour}/${page}`));
+                await tab.goto(shared.site.url(`${colour}/${page}`));
                 assert.equal(await showsLoginForm(tab), true);
                 const shown = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
                 assert.deepEqual(shown.map((c) => c.toUpperCase()), expected);
