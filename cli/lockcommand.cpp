@@ -154,10 +154,8 @@ bool LockCommand::ReadUsers()
         if (tab == std::string::npos || tab == 0) {
             continue;
         }
-        // A character whose code is 9 more than a multiple of 256 (such as U+4E09) reaches the page as a TAB,
-        // where the entry would split into another name and password.
         const std::string name = line.substr(0, tab);
-        if (EngineBytes(name).find('\t') != std::string::npos) {
+        if (!Encrypthtml::UserNameFits(EngineBytes(name))) {
             Complain("user " + name + " left out: the page reads a character of the name as a TAB");
             continue;
         }

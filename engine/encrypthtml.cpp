@@ -232,6 +232,11 @@ namespace Encrypthtml
             && user.password.find('\0') == std::string_view::npos;
     }
 
+    bool UserNameFits(std::string_view name)
+    {
+        return name.find('\t') == std::string_view::npos;
+    }
+
     std::string RelockQuestionText(const std::string& path)
     {
         return "The html file " + path + " has been locked before, do you want to lock it again? ";

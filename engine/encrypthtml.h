@@ -74,6 +74,10 @@ namespace Encrypthtml
     // the password is at most 256 bytes and holds no zero byte. Other entries are left out of a page.
     bool UserKeyFits(std::string_view entry);
 
+    // True when a user name, as engine bytes, survives in an entry: the locker splits an entry at its first TAB,
+    // so a name holding a TAB byte (typed as U+4E09, say, whose code is 9 modulo 256) would be cut short there.
+    bool UserNameFits(std::string_view name);
+
     // The question asked before a file that is locked already is locked again.
     std::string RelockQuestionText(const std::string& path);
 

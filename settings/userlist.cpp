@@ -1,5 +1,6 @@
 #include "settings/userlist.h"
 
+#include "engine/encrypthtml.h"
 #include "engine/rc4.h"
 #include "settings/passwordsettings.h"
 
@@ -199,7 +200,7 @@ std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
     bytes.reserve(static_cast<std::size_t>(m_entries.size()));
     for (const QString& entry : m_entries) {
         const QString name = UserName(entry);
-        if (CharacterGiving(name, '\t')) {
+        if (!Encrypthtml::UserNameFits(PasswordSettings::ToEngineBytes(name))) {
             if (leftOut) {
                 leftOut->append(name);
             }
