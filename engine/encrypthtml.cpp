@@ -1,5 +1,6 @@
 #include "engine/encrypthtml.h"
 
+#include "engine/charset.h"
 #include "engine/md5.h"
 #include "engine/pagetemplate.h"
 #include "engine/rc4.h"
@@ -262,6 +263,7 @@ namespace Encrypthtml
         const std::string key = Md5::DigestText(password);
 
         PageText text(t->Section(P::Page));
+        text.Fill(P::CharsetMark, Charset::Detect(content));
         text.Fill(P::CheckValueMark, Md5::CheckValue(key));
         text.Fill(P::UserParaInfoMark, Pick(users, t->Section(P::UserParaInfo), {}));
         text.CutAtBlockList();

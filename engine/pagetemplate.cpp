@@ -23,7 +23,8 @@ namespace PageTemplate
                                                                      SaveCookieUser};
 
         // The placeholders of the page section; the master-password fragment holds the remaining one.
-        constexpr std::array<std::string_view, 10> s_pageMarks = {CheckValueMark,
+        constexpr std::array<std::string_view, 11> s_pageMarks = {CharsetMark,
+                                                                  CheckValueMark,
                                                                   UserParaInfoMark,
                                                                   BlockListMark,
                                                                   MasterPasswordMark,

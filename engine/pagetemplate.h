@@ -36,6 +36,8 @@ namespace PageTemplate
     constexpr std::string_view BackgroundColorMark = "<#BACKGROUNDCOLOR>";
     constexpr std::string_view TextColorMark = "<#TEXTCOLOR>";
     constexpr std::string_view UserInputTextMark = "<#USERINPUTTEXT>";
+    // The label of the source's character set (Charset::Detector), which the page declares.
+    constexpr std::string_view CharsetMark = "<#CHARSET>";
 
     class Template
     {

@@ -133,6 +133,7 @@ namespace
             userMasterString +=
                 Md5::DigestText(name) + Rc4::EncryptText(name + password, s_password) + Md5::DigestText(password);
         }
+        fill(P::CharsetMark, "iso-8859-1");
         fill(P::CheckValueMark, Md5::CheckValue(key));
         fill(P::UserParaInfoMark, users ? "msg100," : "");
         fill(P::BlockListMark, blocks);

@@ -12,7 +12,7 @@ namespace
     {
         std::string file = "@@PAGE\n";
         file += Encrypthtml::LockedMarker;
-        file += "<html>\n<#USERPARAINFO><#ENCRYPTEDFILEINFO><#MD5HASHEDPASSWORDCRC><#CALCMASTERPASSWORD>\n"
+        file += "<html>\n<#CHARSET><#USERPARAINFO><#ENCRYPTEDFILEINFO><#MD5HASHEDPASSWORDCRC><#CALCMASTERPASSWORD>\n"
                 "<#SAVEPASSWORD><#ONLOADCHECKFUNCTION><#USERTEXTINPUTVALUE><#BACKGROUNDCOLOR><#TEXTCOLOR>\n"
                 "<#USERINPUTTEXT></html>\n";
         file += "@@MASTERPASSWORD\nvar UMP333='<#USERMASTERPASSWORDSTRING>';\n";

@@ -1,0 +1,368 @@
+#include "engine/charset.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace Charset
+{
+    namespace
+    {
+        // Labels of the encodings that browsers read in place of the one named; any other well-formed label is
+        // kept as declared (a browser that does not know it ignores it for the original page and the locked one
+        // alike).
+        struct Alias
+        {
+            std::string_view label;
+            std::string_view as;
+        };
+
+        // UTF-16 declared in a page that is parsed at all is read as UTF-8; x-user-defined, the ASCII and Latin-1
+        // names all mean windows-1252, whose bytes the page shows as they are.
+        constexpr std::array<Alias, 33> s_aliases = {{
+            {"unicode-1-1-utf-8", Utf8},
+            {"unicode11utf8", Utf8},
+            {"unicode20utf8", Utf8},
+            {"utf-8", Utf8},
+            {"utf8", Utf8},
+            {"x-unicode20utf8", Utf8},
+            {"csunicode", Utf8},
+            {"iso-10646-ucs-2", Utf8},
+            {"ucs-2", Utf8},
+            {"unicode", Utf8},
+            {"unicodefeff", Utf8},
+            {"unicodefffe", Utf8},
+            {"utf-16", Utf8},
+            {"utf-16be", Utf8},
+            {"utf-16le", Utf8},
+            {"x-user-defined", Latin1},
+            {"ansi_x3.4-1968", Latin1},
+            {"ascii", Latin1},
+            {"cp1252", Latin1},
+            {"cp819", Latin1},
+            {"csisolatin1", Latin1},
+            {"ibm819", Latin1},
+            {"iso-8859-1", Latin1},
+            {"iso-ir-100", Latin1},
+            {"iso8859-1", Latin1},
+            {"iso88591", Latin1},
+            {"iso_8859-1", Latin1},
+            {"iso_8859-1:1987", Latin1},
+            {"l1", Latin1},
+            {"latin1", Latin1},
+            {"us-ascii", Latin1},
+            {"windows-1252", Latin1},
+            {"x-cp1252", Latin1},
+        }};
+
+        // No encoding label is longer; a longer value is no label.
+        constexpr std::size_t s_maxLabelLength = 40;
+
+        bool IsSpace(char c)
+        {
+            return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+        }
+
+        char Lower(char c)
+        {
+            return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        }
+
+        bool IsLetter(char c)
+        {
+            return Lower(c) >= 'a' && Lower(c) <= 'z';
+        }
+
+        bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+        {
+            return text.size() >= prefix.size()
+                && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char c) {
+                       return p == Lower(c);
+                   });
+        }
+
+        // A declared value as a label: blanks around it dropped, lower case, and only the characters encoding
+        // labels are made of, so nothing of the page's text can pass into the locked page.
+        std::optional<std::string> LabelOf(std::string_view value)
+        {
+            while (!value.empty() && IsSpace(value.front())) {
+                value.remove_prefix(1);
+            }
+            while (!value.empty() && IsSpace(value.back())) {
+                value.remove_suffix(1);
+            }
+            if (value.empty() || value.size() > s_maxLabelLength) {
+                return std::nullopt;
+            }
+            std::string label;
+            for (const char c : value) {
+                const char l = Lower(c);
+                const bool allowed =
+                    (l >= 'a' && l <= 'z') || (l >= '0' && l <= '9') || l == '.' || l == '_' || l == ':' || l == '-';
+                if (!allowed) {
+                    return std::nullopt;
+                }
+                label.push_back(l);
+            }
+            for (const Alias& alias : s_aliases) {
+                if (alias.label == label) {
+                    return std::string(alias.as);
+                }
+            }
+            return label;
+        }
+
+        // The charset named in a meta element's content attribute ("text/html; charset=..."), as browsers
+        // extract it: the first "charset" followed by "=", its value quoted or up to a blank or ";".
+        std::optional<std::string_view> CharsetInContent(std::string_view content)
+        {
+            std::size_t at = 0;
+            while (true) {
+                std::size_t found = std::string_view::npos;
+                for (std::size_t i = at; i + 7 <= content.size(); ++i) {
+                    if (StartsWithNoCase(content.substr(i), "charset")) {
+                        found = i;
+                        break;
+                    }
+                }
+                if (found == std::string_view::npos) {
+                    return std::nullopt;
+                }
+                at = found + 7;
+                while (at < content.size() && IsSpace(content[at])) {
+                    ++at;
+                }
+                if (at < content.size() && content[at] == '=') {
+                    break;
+                }
+            }
+            ++at;
+            while (at < content.size() && IsSpace(content[at])) {
+                ++at;
+            }
+            if (at == content.size()) {
+                return std::nullopt;
+            }
+            const char quote = content[at];
+            if (quote == '"' || quote == '\'') {
+                const std::size_t end = content.find(quote, at + 1);
+                if (end == std::string_view::npos) {
+                    return std::nullopt;
+                }
+                return content.substr(at + 1, end - at - 1);
+            }
+            std::size_t end = at;
+            while (end < content.size() && !IsSpace(content[end]) && content[end] != ';') {
+                ++end;
+            }
+            return content.substr(at, end - at);
+        }
+
+        struct Attribute
+        {
+            std::string name; // lower case
+            std::string value; // as written, quotes removed
+        };
+
+        // The byte-level scan browsers run over the start of a page before parsing it: comments and other
+        // markup are stepped over, and the first meta element that names a charset (by a charset attribute, or
+        // by a content attribute together with http-equiv="content-type") decides. Input that ends inside a
+        // tag declares nothing.
+        class Prescan
+        {
+        public:
+            explicit Prescan(std::string_view text) : m_text(text)
+            { }
+
+            std::optional<std::string> Run()
+            {
+                while (m_at < m_text.size()) {
+                    const std::string_view rest = m_text.substr(m_at);
+                    if (rest.starts_with("<!--")) {
+                        // "<!-->" is a whole comment: the end may share the opening's dashes.
+                        const std::size_t end = m_text.find("-->", m_at + 2);
+                        if (end == std::string_view::npos) {
+                            return std::nullopt;
+                        }
+                        m_at = end + 3;
+                    } else if (StartsWithNoCase(rest, "<meta") && rest.size() > 5
+                               && (IsSpace(rest[5]) || rest[5] == '/')) {
+                        m_at += 6;
+                        if (std::optional<std::string> label = Meta()) {
+                            return label;
+                        }
+                    } else if (rest.size() > 1
+                               && (IsLetter(rest[1]) || (rest[1] == '/' && rest.size() > 2 && IsLetter(rest[2])))) {
+                        // Any other tag: its name, then its attributes, whose values may hold a ">".
+                        m_at += rest[1] == '/' ? 2 : 1;
+                        while (m_at < m_text.size() && !IsSpace(m_text[m_at]) && m_text[m_at] != '>') {
+                            ++m_at;
+                        }
+                        while (NextAttribute()) {
+                        }
+                    } else if (rest.starts_with("<!") || rest.starts_with("</") || rest.starts_with("<?")) {
+                        const std::size_t end = m_text.find('>', m_at);
+                        if (end == std::string_view::npos) {
+                            return std::nullopt;
+                        }
+                        m_at = end + 1;
+                    } else {
+                        ++m_at;
+                    }
+                }
+                return std::nullopt;
+            }
+
+        private:
+            // The attributes of a meta element; the label it declares, if any.
+            std::optional<std::string> Meta()
+            {
+                bool isContentType = false;
+                std::optional<bool> needsPragma;
+                std::optional<std::string> label;
+                std::string seen = " ";
+                while (std::optional<Attribute> attribute = NextAttribute()) {
+                    // Only the first of several attributes of one name counts.
+                    const std::string key = attribute->name + ' ';
+                    if (seen.find(' ' + key) != std::string::npos) {
+                        continue;
+                    }
+                    seen += key;
+                    if (attribute->name == "http-equiv") {
+                        isContentType =
+                            attribute->value.size() == 12 && StartsWithNoCase(attribute->value, "content-type");
+                    } else if (attribute->name == "content" && !label.has_value()) {
+                        if (const std::optional<std::string_view> value = CharsetInContent(attribute->value)) {
+                            label = LabelOf(*value);
+                            needsPragma = true;
+                        }
+                    } else if (attribute->name == "charset") {
+                        label = LabelOf(attribute->value);
+                        needsPragma = false;
+                    }
+                }
+                if (!needsPragma.has_value() || (*needsPragma && !isContentType)) {
+                    return std::nullopt;
+                }
+                return label;
+            }
+
+            // The attribute at the scan position, which then moves past it; nothing at the tag's end or at the
+            // end of the input (then the scan position is at the end, which ends the scan).
+            std::optional<Attribute> NextAttribute()
+            {
+                const auto atEnd = [this]() {
+                    return m_at >= m_text.size();
+                };
+                while (!atEnd() && (IsSpace(m_text[m_at]) || m_text[m_at] == '/')) {
+                    ++m_at;
+                }
+                if (atEnd() || m_text[m_at] == '>') {
+                    return std::nullopt;
+                }
+                Attribute attribute;
+                while (!atEnd()) {
+                    const char c = m_text[m_at];
+                    if ((c == '=' && !attribute.name.empty()) || IsSpace(c) || c == '/' || c == '>') {
+                        break;
+                    }
+                    attribute.name.push_back(Lower(c));
+                    ++m_at;
+                }
+                while (!atEnd() && IsSpace(m_text[m_at])) {
+                    ++m_at;
+                }
+                if (atEnd()) {
+                    return std::nullopt;
+                }
+                if (m_text[m_at] != '=') {
+                    return attribute;
+                }
+                ++m_at;
+                while (!atEnd() && IsSpace(m_text[m_at])) {
+                    ++m_at;
+                }
+                if (atEnd()) {
+                    return std::nullopt;
+                }
+                const char quote = m_text[m_at];
+                if (quote == '"' || quote == '\'') {
+                    const std::size_t end = m_text.find(quote, m_at + 1);
+                    if (end == std::string_view::npos) {
+                        m_at = m_text.size();
+                        return std::nullopt;
+                    }
+                    attribute.value = m_text.substr(m_at + 1, end - m_at - 1);
+                    m_at = end + 1;
+                    return attribute;
+                }
+                while (!atEnd() && !IsSpace(m_text[m_at]) && m_text[m_at] != '>') {
+                    attribute.value.push_back(m_text[m_at]);
+                    ++m_at;
+                }
+                return atEnd() ? std::nullopt : std::optional<Attribute>(attribute);
+            }
+
+            std::string_view m_text;
+            std::size_t m_at = 0;
+        };
+    } // namespace
+
+    void Detector::Feed(std::string_view chunk)
+    {
+        if (m_head.size() < PrescanLength) {
+            m_head.append(chunk.substr(0, PrescanLength - m_head.size()));
+        }
+        if (!m_isUtf8) {
+            return;
+        }
+        // The rules of a strict UTF-8 decoder: no overlong forms, no surrogates, nothing above U+10FFFF.
+        for (const char c : chunk) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (m_pending > 0) {
+                if (byte < m_low || byte > m_high) {
+                    m_isUtf8 = false;
+                    return;
+                }
+                --m_pending;
+                m_low = 0x80;
+                m_high = 0xBF;
+            } else if (byte >= 0x80) {
+                m_hasMultiByte = true;
+                if (byte >= 0xC2 && byte <= 0xDF) {
+                    m_pending = 1;
+                } else if (byte >= 0xE0 && byte <= 0xEF) {
+                    m_pending = 2;
+                    m_low = byte == 0xE0 ? 0xA0 : 0x80;
+                    m_high = byte == 0xED ? 0x9F : 0xBF;
+                } else if (byte >= 0xF0 && byte <= 0xF4) {
+                    m_pending = 3;
+                    m_low = byte == 0xF0 ? 0x90 : 0x80;
+                    m_high = byte == 0xF4 ? 0x8F : 0xBF;
+                } else {
+                    m_isUtf8 = false;
+                    return;
+                }
+            }
+        }
+    }
+
+    std::string Detector::Label() const
+    {
+        if (m_head.starts_with("\xEF\xBB\xBF")) {
+            return std::string(Utf8);
+        }
+        if (std::optional<std::string> declared = Prescan(m_head).Run()) {
+            return *declared;
+        }
+        const bool isUtf8 = m_isUtf8 && m_pending == 0 && m_hasMultiByte;
+        return std::string(isUtf8 ? Utf8 : Latin1);
+    }
+
+    std::string Detect(std::string_view content)
+    {
+        Detector detector;
+        detector.Feed(content);
+        return detector.Label();
+    }
+} // namespace Charset
