@@ -367,4 +367,50 @@ namespace Encrypthtml
             return Finish(report, LockStatus::ReadFailed, path + " is too large to be locked in memory");
         }
     }
+
+    bool LockPageCopy(const std::string& source,
+                      const std::string& destination,
+                      std::string_view password,
+                      int protectionType,
+                      int pageColor,
+                      int passwordType,
+                      int& answer,
+                      const std::vector<std::string>& userList,
+                      const RelockQuestion& ask,
+                      LockReport* report)
+    {
+        namespace fs = std::filesystem;
+        if (report != nullptr) {
+            report->omittedUsers.clear();
+        }
+        std::error_code failure;
+        const fs::file_status status = fs::status(source, failure);
+        if (status.type() == fs::file_type::not_found) {
+            return Finish(report, LockStatus::Missing);
+        }
+        if (!fs::is_regular_file(status)) {
+            return Finish(report, LockStatus::ReadFailed, source + " is not a regular file");
+        }
+        if (password.empty()) {
+            return Finish(report, LockStatus::EmptyPassword);
+        }
+        std::string error;
+        std::string content;
+        if (!SafeFile::ReadAll(source, content, error)) {
+            return Finish(report, LockStatus::ReadFailed, error);
+        }
+        if (IsLockedPage(content) && !MayRelock(source, answer, ask)) {
+            return Finish(report, LockStatus::Declined);
+        }
+        std::string page;
+        std::vector<std::string> omitted;
+        if (!BuildPage(content, password, protectionType, pageColor, passwordType, userList, page, omitted, error)
+            || !SafeFile::Replace(destination, page, status.permissions(), error)) {
+            return Finish(report, LockStatus::WriteFailed, error);
+        }
+        if (report != nullptr) {
+            report->omittedUsers = std::move(omitted);
+        }
+        return Finish(report, LockStatus::Locked);
+    }
 } // namespace Encrypthtml

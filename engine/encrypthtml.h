@@ -110,4 +110,20 @@ namespace Encrypthtml
                   const std::vector<std::string>& userList,
                   const RelockQuestion& ask,
                   LockReport* report = nullptr);
+
+    // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
+    // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
+    // safe steps as LockPage: an owner-only temporary file beside it, flushed, then renamed over it. The new page
+    // gets source's permission bits and belongs to the caller. The result and the report are those of LockPage;
+    // the relock question names source.
+    bool LockPageCopy(const std::string& source,
+                      const std::string& destination,
+                      std::string_view password,
+                      int protectionType,
+                      int pageColor,
+                      int passwordType,
+                      int& answer,
+                      const std::vector<std::string>& userList,
+                      const RelockQuestion& ask,
+                      LockReport* report = nullptr);
 } // namespace Encrypthtml

@@ -137,4 +137,16 @@ namespace SafeFile
         }
         return true;
     }
+
+    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
+    {
+        std::error_code failure;
+        const std::filesystem::perms perms = std::filesystem::status(source, failure).permissions();
+        if (failure) {
+            error = "cannot examine " + source.string() + ": " + failure.message();
+            return false;
+        }
+        std::string bytes;
+        return ReadAll(source, bytes, error) && Replace(destination, bytes, perms, error);
+    }
 } // namespace SafeFile

@@ -21,4 +21,10 @@ namespace SafeFile
                  std::string_view bytes,
                  std::filesystem::perms perms,
                  std::string& error);
+
+    // Copies source to destination (new or replaced; its folder must exist) the way Replace writes: an owner-only
+    // temporary file beside destination, flushed, renamed over it. The copy gets source's permission bits and
+    // belongs to the caller. False, with the reason in error, when source cannot be read or the copy cannot be
+    // made; destination is then as it was.
+    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error);
 } // namespace SafeFile

@@ -839,4 +839,29 @@ namespace
         EXPECT_EQ(ReadFile(path), "<p>original</p>");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(inner), {}), 1);
     }
+
+    // ---- Locking into another file ---------------------------------------------------------------------------
+
+    TEST(LockPageCopy, WritesThePageLockPageWouldWriteAndLeavesTheSource)
+    {
+        TempFolder folder;
+        const std::string source = folder.File("index.html");
+        const std::string copy = folder.File("copy.html");
+        const std::string inPlace = folder.File("inplace.html");
+        const std::string content = SampleContent(1000);
+        WriteFile(source, content);
+        WriteFile(inPlace, content);
+        WriteFile(copy, "an older copy");
+        std::filesystem::permissions(source, std::filesystem::perms(0640));
+        int answer = RelockAsk;
+        LockReport report;
+        ASSERT_TRUE(
+            LockPageCopy(source, copy, "pw", ProtectCookie, ColorBlue, UserPassword, answer, {"u\tp"}, {}, &report))
+            << report.detail;
+        ASSERT_TRUE(LockPage(inPlace, "pw", false, ProtectCookie, ColorBlue, UserPassword, answer, {"u\tp"}, {}));
+        EXPECT_EQ(ReadFile(source), content);
+        EXPECT_EQ(ReadFile(copy), ReadFile(inPlace));
+        EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms(0640));
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"copy.html", "index.html", "inplace.html"}));
+    }
 } // namespace
