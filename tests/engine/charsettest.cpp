@@ -1,0 +1,113 @@
+#include "engine/charset.h"
+
+#include "engine/encrypthtml.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    struct CharsetCase
+    {
+        const char* name;
+        std::string content;
+        const char* label;
+    };
+
+    void PrintTo(const CharsetCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    const std::string s_utf8Text = "<p>Gr\xC3\xBC\xC3\x9F"
+                                   "e \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80</p>";
+
+    class Detection : public testing::TestWithParam<CharsetCase>
+    { };
+
+    TEST_P(Detection, GivesTheLabelWholeAndFedByteByByte)
+    {
+        const CharsetCase& c = GetParam();
+        EXPECT_EQ(Charset::Detect(c.content), c.label);
+        Charset::Detector detector;
+        for (const char byte : c.content) {
+            detector.Feed(std::string_view(&byte, 1));
+        }
+        EXPECT_EQ(detector.Label(), c.label);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Cases,
+        Detection,
+        testing::Values(
+            CharsetCase{"Empty", "", "iso-8859-1"},
+            CharsetCase{"PlainAscii", "<html><body>plain</body></html>", "iso-8859-1"},
+            CharsetCase{"ValidUtf8", s_utf8Text, "utf-8"},
+            CharsetCase{"ByteOrderMarkWithAscii", "\xEF\xBB\xBF<p>x</p>", "utf-8"},
+            CharsetCase{"Latin1Bytes",
+                        "<p>Gr\xFC\xDF"
+                        "e</p>",
+                        "iso-8859-1"},
+            CharsetCase{"Utf8CutAtTheEnd", "abc\xC3", "iso-8859-1"},
+            CharsetCase{"Overlong", "a\xC0\xAF", "iso-8859-1"},
+            CharsetCase{"Surrogate", "a\xED\xA0\x80", "iso-8859-1"},
+            CharsetCase{"AboveUnicode", "a\xF4\x90\x80\x80", "iso-8859-1"},
+            CharsetCase{"MetaCharset", "<head><meta charset=\"windows-1251\"></head>", "windows-1251"},
+            CharsetCase{"MetaCharsetUnquotedUpperCase", "<META CHARSET=Shift_JIS>", "shift_jis"},
+            CharsetCase{"MetaSlash", "<meta/charset=big5>", "big5"},
+            CharsetCase{
+                "HttpEquiv", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=GB18030\">", "gb18030"},
+            CharsetCase{"HttpEquivAfterContent",
+                        "<meta content=\"text/html;charset='EUC-KR'\" http-equiv=content-type>",
+                        "euc-kr"},
+            CharsetCase{"ContentWithoutHttpEquiv", "<meta content=\"text/html; charset=koi8-r\">", "iso-8859-1"},
+            CharsetCase{"DeclarationBeatsValidUtf8", "<meta charset=iso-8859-2>" + s_utf8Text, "iso-8859-2"},
+            CharsetCase{"DeclaredUtf8", "<meta charset=UTF8><p>Gr\xFC</p>", "utf-8"},
+            CharsetCase{"DeclaredUtf16IsUtf8", "<meta charset=utf-16le>", "utf-8"},
+            CharsetCase{"DeclaredAsciiIsLatin1", "<meta charset=us-ascii>" + s_utf8Text, "iso-8859-1"},
+            CharsetCase{"DeclaredWindows1252IsLatin1", "<meta charset=windows-1252>", "iso-8859-1"},
+            CharsetCase{"ByteOrderMarkBeatsDeclaration", "\xEF\xBB\xBF<meta charset=windows-1251>", "utf-8"},
+            CharsetCase{"BlanksAroundTheLabel", "<meta charset=\"  KOI8-R  \">", "koi8-r"},
+            CharsetCase{"FirstDeclarationCounts", "<meta charset=koi8-u><meta charset=big5>", "koi8-u"},
+            CharsetCase{"MalformedLabelIsSkipped", "<meta charset=\"a b\"><meta charset=big5>", "big5"},
+            CharsetCase{"LabelWithMarkupIsRefused", "<meta charset='x\"><script>alert(1)</script>'>", "iso-8859-1"},
+            CharsetCase{"OverlongLabelIsRefused", "<meta charset=" + std::string(41, 'a') + ">", "iso-8859-1"},
+            CharsetCase{"InsideAComment", "<!-- <meta charset=windows-1251> -->", "iso-8859-1"},
+            CharsetCase{"AfterAnEmptyComment", "<!--><meta charset=windows-1251>", "windows-1251"},
+            CharsetCase{"InsideAnotherTagsAttribute", "<div title=\"<meta charset=koi8-r>\">", "iso-8859-1"},
+            CharsetCase{"OtherElementNamedMeta", "<metadata charset=big5>", "iso-8859-1"},
+            CharsetCase{"BeyondThePrescan", std::string(1024, ' ') + "<meta charset=big5>", "iso-8859-1"},
+            CharsetCase{"CutByThePrescan", std::string(1010, ' ') + "<meta charset=big5>", "iso-8859-1"},
+            CharsetCase{"EndsInsideATag", "<meta charset=big5", "iso-8859-1"}),
+        [](const testing::TestParamInfo<CharsetCase>& info) {
+            return std::string(info.param.name);
+        });
+
+    // The declaration of the locked page: a page locked again keeps its source's charset, found in the first
+    // page's own declaration.
+    TEST(Detection, LockedPageDeclaresItsSourcesCharsetAndKeepsItWhenLockedAgain)
+    {
+        for (const auto& [content, label] : {std::pair<std::string, std::string>{s_utf8Text, "utf-8"},
+                                             {"<meta charset=windows-1251><p>\xCF\xF0\xE8</p>", "windows-1251"},
+                                             {"<p>plain</p>", "iso-8859-1"}}) {
+            std::string page = content;
+            for (int round = 0; round < 2; ++round) {
+                std::vector<std::string> omitted;
+                std::string error;
+                std::string locked;
+                ASSERT_TRUE(Encrypthtml::BuildPage(page,
+                                                   "secret1",
+                                                   Encrypthtml::ProtectPage,
+                                                   Encrypthtml::ColorWhite,
+                                                   Encrypthtml::SinglePassword,
+                                                   {},
+                                                   locked,
+                                                   omitted,
+                                                   error))
+                    << error;
+                EXPECT_NE(locked.find("content=\"text/html; charset=" + label + "\">"), std::string::npos) << label;
+                EXPECT_EQ(Charset::Detect(locked), label);
+                page = locked;
+            }
+        }
+    }
+} // namespace
