@@ -1,33 +1,46 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make run   installs what is missing, builds, and starts the wizard
 #   make test  installs what is missing, builds, and runs every test
-# Both are safe to repeat; set-up steps that are already done are skipped.
+# Both are safe to repeat; set-up steps that are already done are skipped. PRESET picks the CMake preset
+# (default, debug, sanitize); each builds in its own folder. CI also runs make test-sanitize and make fuzz.
 
 PRESET ?= default
-BUILD_DIR ?= build
+# The preset's binaryDir in CMakePresets.json: build for default, build-<preset> for the others.
+BUILD_DIR := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
 	chromium xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core
 
+# The fuzz targets need clang and its libFuzzer runtime; only make fuzz installs them.
+FUZZ_PACKAGES := cmake ninja-build clang libclang-rt-14-dev
+
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps npm configure build run test bench demo format clean
+.PHONY: all deps fuzz-deps npm configure build run test test-sanitize fuzz bench demo format clean
 
 all: build
 
-# Installs only the packages that are not there yet, so a prepared machine makes no apt call at all.
-deps:
+# Installs only the packages of $(1) that are not there yet, so a prepared machine makes no apt call at all;
+# $(2) may add more to $$missing.
+define install_missing
 	@missing=""; \
-	for p in $(APT_PACKAGES); do \
+	for p in $(1); do \
 		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
 	done; \
-	command -v node >/dev/null && command -v npm >/dev/null || missing="$$missing nodejs npm"; \
+	$(2) \
 	if [ -n "$$missing" ]; then \
 		echo "Installing:$$missing"; \
 		$(SUDO) apt-get update && $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(APT_PACKAGES),command -v node >/dev/null && command -v npm >/dev/null || missing="$$missing nodejs npm";)
+
+fuzz-deps:
+	$(call install_missing,$(FUZZ_PACKAGES))
 
 # The browser tests drive Debian's Chromium through playwright-core; no browser is downloaded.
 npm: deps
@@ -35,8 +48,9 @@ npm: deps
 		PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund; \
 	fi
 
+# Configures again when the presets changed since, so a folder never keeps an older preset's settings.
 configure: deps
-	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET)
+	@[ $(BUILD_DIR)/CMakeCache.txt -nt CMakePresets.json ] || cmake --preset $(PRESET)
 
 build: configure
 	cmake --build --preset $(PRESET)
@@ -46,6 +60,17 @@ run: build
 
 test: build npm
 	ctest --preset $(PRESET)
+
+# Every test but the browser's, built with AddressSanitizer and UndefinedBehaviorSanitizer in build-sanitize.
+test-sanitize:
+	$(MAKE) PRESET=sanitize build
+	ctest --preset sanitize
+
+# Builds the libFuzzer targets with clang in build-fuzz and runs each for a bounded time (tests/fuzz).
+fuzz: fuzz-deps
+	@[ build-fuzz/CMakeCache.txt -nt CMakePresets.json ] || cmake --preset fuzz
+	cmake --build --preset fuzz
+	ctest --preset fuzz
 
 # Speed figures (the README lists them): locking, adding a large folder, a large batch, unlocking in Chromium.
 bench: build npm
