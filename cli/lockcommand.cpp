@@ -3,6 +3,7 @@
 #include "cli/terminal.h"
 #include "engine/encrypthtml.h"
 #include "engine/listlines.h"
+#include "engine/pagescan.h"
 #include "engine/safefile.h"
 #include "engine/textbytes.h"
 
@@ -177,43 +178,24 @@ bool LockCommand::CollectFiles(std::vector<std::string>& files) const
 {
     bool complete = true;
     std::set<fs::path> seen;
-    auto add = [&](const fs::path& path) {
+    auto add = [&](const std::string& path) {
         std::error_code ignored;
         if (seen.insert(fs::weakly_canonical(path, ignored)).second) {
-            files.push_back(path.string());
+            files.push_back(path);
         }
     };
     for (const std::string& named : m_options.paths) {
-        std::error_code failure;
-        if (!fs::is_directory(named, failure)) {
+        std::error_code ignored;
+        if (!fs::is_directory(named, ignored)) {
             add(named);
             continue;
         }
-        std::vector<fs::path> found;
-        auto take = [&](const fs::directory_entry& entry) {
-            std::error_code ignored;
-            if (Encrypthtml::IsPageFileName(entry.path().filename().string()) && entry.is_regular_file(ignored)) {
-                found.push_back(entry.path());
-            }
-        };
-        // Subfolders reached through a symbolic link are not entered: they may lead anywhere, even in a circle.
-        if (m_options.recursive) {
-            fs::recursive_directory_iterator it(named, fs::directory_options::none, failure);
-            for (; !failure && it != fs::recursive_directory_iterator(); it.increment(failure)) {
-                take(*it);
-            }
-        } else {
-            fs::directory_iterator it(named, failure);
-            for (; !failure && it != fs::directory_iterator(); it.increment(failure)) {
-                take(*it);
-            }
-        }
-        if (failure) {
-            Complain(named + ": folder cannot be read completely: " + failure.message());
+        const PageScan::Result found = PageScan::ScanFolder(named, m_options.recursive);
+        for (const std::string& unreadable : found.unreadable) {
+            Complain("cannot read folder " + unreadable);
             complete = false;
         }
-        std::sort(found.begin(), found.end());
-        std::for_each(found.begin(), found.end(), add);
+        std::for_each(found.pages.begin(), found.pages.end(), add);
     }
     return complete;
 }

@@ -28,8 +28,9 @@ private:
 
     bool ReadPassword(std::string& bytes);
     bool ReadUsers();
-    // The files to lock, in the order named, folders expanded, each file once. False when a folder could not
-    // be read completely (its reason is printed; the files found are still returned).
+    // The files to lock, in the order named, folders expanded (symbolic links inside them are not followed),
+    // each file once. False when a folder could not be read completely (its reason is printed; the files found
+    // are still returned).
     bool CollectFiles(std::vector<std::string>& files) const;
     void
     LockOne(const std::string& path, const std::string& password, const std::vector<std::string>& entries, int& answer);

@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <spawn.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -31,15 +33,20 @@ namespace
         std::string err;
     };
 
-    // Starts the command with standard input from the file or terminal at inputPath and the other two streams
-    // into files of io; returns the process id, or 0.
-    pid_t Start(const std::vector<std::string>& arguments, const std::string& inputPath, const TempFolder& io)
+    // How the command is started: standard input from a file or terminal, standard output into io unless
+    // output names another file, and, with withoutFileOverride, held to permission bits even under root.
+    struct Launch
     {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDWR, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (io.Path() / "out").c_str(), O_WRONLY | O_CREAT, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, (io.Path() / "err").c_str(), O_WRONLY | O_CREAT, 0600);
+        std::string input{};
+        std::string output{};
+        bool withoutFileOverride = false;
+    };
+
+    // Starts the command with standard error (and standard output unless the launch names a file) into io;
+    // returns the process id, or 0.
+    pid_t Start(const std::vector<std::string>& arguments, const TempFolder& io, const Launch& launch)
+    {
+        // Everything the child needs is made before fork: after it only async-signal-safe calls are allowed.
         std::vector<std::string> all = {QUILLGATE_LOCK};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -47,12 +54,32 @@ namespace
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawn(&pid, QUILLGATE_LOCK, &actions, nullptr, argv.data(), environ) != 0) {
-            pid = 0;
+        const std::string output = launch.output.empty() ? (io.Path() / "out").string() : launch.output;
+        const std::string error = (io.Path() / "err").string();
+        const pid_t pid = fork();
+        if (pid != 0) {
+            return pid < 0 ? 0 : pid;
         }
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        // Root keeps the file-permission capabilities across exec only while they are in the bounding set.
+        if (launch.withoutFileOverride) {
+            prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+            prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+        }
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        const int streams[3] = {open(launch.input.c_str(), O_RDWR),
+                                open(output.c_str(), O_WRONLY | O_CREAT, 0600),
+                                open(error.c_str(), O_WRONLY | O_CREAT, 0600)};
+        for (int i = 0; i < 3; ++i) {
+            dup2(streams[i], i);
+        }
+        execve(QUILLGATE_LOCK, argv.data(), environ);
+        _exit(127);
+    }
+
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& inputPath, const TempFolder& io)
+    {
+        return Start(arguments, io, {inputPath});
     }
 
     Result Finish(pid_t pid, const TempFolder& io)
@@ -68,11 +95,12 @@ namespace
     }
 
     // Runs the command with the arguments, feeding input on standard input (no terminal).
-    Result RunLock(const std::vector<std::string>& arguments, const std::string& input = "")
+    Result RunLock(const std::vector<std::string>& arguments, const std::string& input = "", Launch launch = {})
     {
         TempFolder io;
         WriteFile(io.Path() / "in", input);
-        return Finish(Start(arguments, (io.Path() / "in").string(), io), io);
+        launch.input = (io.Path() / "in").string();
+        return Finish(Start(arguments, io, launch), io);
     }
 
     // Waits until the file holds text, for at most ten seconds.
@@ -453,6 +481,45 @@ namespace
         EXPECT_TRUE(Contains(deep.out, "1 file(s) have been encrypted.\n"));
         EXPECT_EQ(ReadFile(folder.File("outside/f.html")), "<p>hello</p>");
         EXPECT_EQ(std::count(deep.err.begin(), deep.err.end(), '\n'), 4) << deep.err;
+    }
+
+    // A link inside a named folder may lead out of it; only a link named on the command line is followed.
+    TEST_F(Cli, LinkInAFolderIsNotFollowedAndANamedLinkLocksItsTarget)
+    {
+        Page("site/a.html");
+        const std::string outside = Page("out/c.txt");
+        const std::string link = folder.File("site/e.html");
+        std::filesystem::create_symlink("../out/c.txt", link);
+        for (const char* recursive : {"--quiet", "--recursive"}) {
+            const Result r =
+                RunLock({"--password-file", "-", "--relock", "yes", recursive, folder.File("site")}, "secret1\n");
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n")) << r.out;
+            EXPECT_EQ(ReadFile(outside), "<p>hello</p>") << recursive;
+        }
+
+        const Result named = RunLock({"--password-file", "-", link}, "secret1\n");
+        EXPECT_EQ(named.exitCode, 0) << named.err;
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(Unlocked(outside, "secret1"), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, UnreadableSubfolderIsNamedAndTheRestIsLocked)
+    {
+        const std::string first = Page("site/a.html");
+        const std::string closed = Page("site/b/hidden.html");
+        const std::string sibling = Page("site/c/c.html");
+        std::filesystem::permissions(folder.Path() / "site/b", std::filesystem::perms::none);
+        const Result r = RunLock({"--password-file", "-", "--recursive", "--quiet", folder.File("site")},
+                                 "secret1\n",
+                                 {.withoutFileOverride = true});
+        std::filesystem::permissions(folder.Path() / "site/b", std::filesystem::perms::owner_all);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "quillgate-lock: cannot read folder " + folder.File("site/b") + ": Permission denied\n");
+        EXPECT_EQ(r.out, "2 file(s) have been encrypted.\n");
+        EXPECT_EQ(Unlocked(first, "secret1"), "<p>hello</p>");
+        EXPECT_EQ(Unlocked(sibling, "secret1"), "<p>hello</p>");
+        EXPECT_EQ(ReadFile(closed), "<p>hello</p>");
     }
 
     TEST_F(Cli, RelockNoSkipsAndRelockYesLocksAgain)
