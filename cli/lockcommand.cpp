@@ -8,16 +8,133 @@
 #include "engine/textbytes.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <thread>
 
 namespace
 {
     namespace fs = std::filesystem;
 
+    // More than any list of users and passwords needs; a larger file (or a device without end) is refused.
+    constexpr std::size_t UsersFileLimit = 16 * 1024 * 1024;
+
     void Complain(const std::string& message)
     {
         std::cerr << "quillgate-lock: " << message << '\n';
+    }
+
+    // A text holding a line break or another control character would split or garble its line of output; it is
+    // shown in the shell's $'...' form instead. Other texts are shown as they are.
+    std::string Shown(std::string_view text)
+    {
+        const auto isControl = [](unsigned char c) {
+            return c < 0x20 || c == 0x7F;
+        };
+        if (std::none_of(text.begin(), text.end(), isControl)) {
+            return std::string(text);
+        }
+        std::string shown = "$'";
+        for (const unsigned char c : text) {
+            switch (c) {
+            case '\n':
+                shown += "\\n";
+                break;
+            case '\t':
+                shown += "\\t";
+                break;
+            case '\r':
+                shown += "\\r";
+                break;
+            case '\\':
+            case '\'':
+                shown += '\\';
+                shown += char(c);
+                break;
+            default:
+                if (isControl(c)) {
+                    char escape[5];
+                    std::snprintf(escape, sizeof escape, "\\x%02X", c);
+                    shown += escape;
+                } else {
+                    shown += char(c);
+                }
+            }
+        }
+        return shown + "'";
+    }
+
+    std::string Reason(int code)
+    {
+        return std::error_code(code, std::generic_category()).message();
+    }
+
+    struct FileCloser
+    {
+        void operator()(std::FILE* file) const
+        {
+            std::fclose(file);
+        }
+    };
+
+    // The first count bytes of the file (all of it when it is shorter), so that a device or a huge file cannot
+    // fill the memory. False, with the reason in error, when the file cannot be opened or read.
+    bool ReadStart(const std::string& path, std::size_t count, std::string& bytes, std::string& error)
+    {
+        const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+        if (!file) {
+            error = "cannot open " + Shown(path) + ": " + Reason(errno);
+            return false;
+        }
+        bytes.clear();
+        char chunk[65536];
+        while (bytes.size() < count) {
+            const std::size_t got = std::fread(chunk, 1, std::min(sizeof chunk, count - bytes.size()), file.get());
+            bytes.append(chunk, got);
+            if (got == 0) {
+                break;
+            }
+        }
+        if (std::ferror(file.get())) {
+            error = "cannot read " + Shown(path) + ": " + Reason(errno != 0 ? errno : EIO);
+            return false;
+        }
+        return true;
+    }
+
+    // True when path is base or lies below it; both are absolute and normal.
+    bool IsWithin(const fs::path& path, const fs::path& base)
+    {
+        const auto [pathPart, basePart] = std::mismatch(path.begin(), path.end(), base.begin(), base.end());
+        return basePart == base.end() || (std::next(basePart) == base.end() && basePart->empty());
+    }
+
+    // Makes the folders of relative below output one at a time. A part that is a symbolic link or no folder is
+    // refused: a link there could lead the written files anywhere, even into a source folder.
+    bool MakeOutputFolders(const fs::path& output, const fs::path& relative, std::string& error)
+    {
+        fs::path folder = output;
+        for (const fs::path& part : relative) {
+            folder /= part;
+            std::error_code failure;
+            fs::create_directory(folder, failure);
+            if (!failure && !fs::is_directory(fs::symlink_status(folder, failure))) {
+                error = Shown(folder.string()) + " is a symbolic link or no folder";
+                return false;
+            }
+            if (failure) {
+                error = "cannot make folder " + Shown(folder.string()) + ": " + failure.message();
+                return false;
+            }
+        }
+        return true;
     }
 
     // The page script reads each typed character modulo 256; text from a file or a terminal is UTF-8.
@@ -39,12 +156,11 @@ namespace
         using Encrypthtml::RelockChoice;
         for (;;) {
             std::cerr << question << "[y]es, [n]o, n[o] to all, yes to [a]ll: " << std::flush;
-            const std::optional<std::string> reply = Terminal::ReadLine();
-            if (!reply) {
+            std::string r;
+            if (Terminal::ReadLine(r) != Terminal::LineRead::Line) {
                 std::cerr << '\n';
                 return RelockChoice::No;
             }
-            const std::string& r = *reply;
             if (r == "y" || r == "yes") {
                 return RelockChoice::Yes;
             }
@@ -61,17 +177,90 @@ namespace
     }
 } // namespace
 
+// The relock answer that the threads of one run share, and its question: asked for one file at a time, in the
+// order of the file list, so that answers typed ahead or read from a pipe go to the files they were meant for.
+class LockCommand::RelockTurns
+{
+public:
+    RelockTurns(int answer, std::size_t count, std::mutex& console)
+        : m_console(console), m_answer(answer), m_passed(count, false)
+    { }
+
+    int Answer()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_answer;
+    }
+
+    // Waits until every file before index has passed its question (or has been done), then asks unless the
+    // answer is given for all by now.
+    Encrypthtml::RelockChoice Ask(std::size_t index, const std::string& path)
+    {
+        using Encrypthtml::RelockChoice;
+        std::unique_lock lock(m_mutex);
+        m_turn.wait(lock, [&] {
+            return m_firstOpen == index;
+        });
+        RelockChoice choice = m_answer == Encrypthtml::RelockAll ? RelockChoice::Yes : RelockChoice::No;
+        if (m_answer == Encrypthtml::RelockAsk) {
+            const std::lock_guard speaking(m_console);
+            choice = AskRelock(Encrypthtml::RelockQuestionText(Shown(path)));
+        }
+        if (choice == RelockChoice::YesToAll) {
+            m_answer = Encrypthtml::RelockAll;
+        } else if (choice == RelockChoice::NoToAll) {
+            m_answer = Encrypthtml::RelockNone;
+        }
+        PassLocked(index);
+        return choice;
+    }
+
+    void Pass(std::size_t index)
+    {
+        const std::lock_guard lock(m_mutex);
+        PassLocked(index);
+    }
+
+private:
+    void PassLocked(std::size_t index)
+    {
+        m_passed[index] = true;
+        while (m_firstOpen < m_passed.size() && m_passed[m_firstOpen]) {
+            ++m_firstOpen;
+        }
+        m_turn.notify_all();
+    }
+
+    std::mutex& m_console;
+    std::mutex m_mutex;
+    std::condition_variable m_turn;
+    int m_answer;
+    std::vector<bool> m_passed;
+    std::size_t m_firstOpen = 0; // every file before it has passed
+};
+
 LockCommand::LockCommand(LockOptions::Options options) : m_options(std::move(options))
 { }
 
 int LockCommand::Run()
 {
+    if (!OutputFolderFits()) {
+        return ExitUsage;
+    }
     std::string password;
     if (!ReadPassword(password) || !ReadUsers()) {
         return ExitUsage;
     }
-    std::vector<std::string> files;
-    m_allLocked = CollectFiles(files);
+    if (!m_options.outputFolder.empty()) {
+        std::error_code failure;
+        fs::create_directories(m_options.outputFolder, failure);
+        if (failure) {
+            Complain("cannot make the output folder " + Shown(m_options.outputFolder) + ": " + failure.message());
+            return ExitUsage;
+        }
+    }
+    std::vector<Task> tasks;
+    m_allLocked = CollectTasks(tasks);
 
     int answer = Encrypthtml::RelockAsk;
     if (m_options.relock == LockOptions::RelockMode::Yes) {
@@ -79,15 +268,61 @@ int LockCommand::Run()
     } else if (m_options.relock == LockOptions::RelockMode::No) {
         answer = Encrypthtml::RelockNone;
     }
-    std::vector<std::string> entries;
     for (const User& user : m_users) {
-        entries.push_back(user.entry);
+        m_entries.push_back(user.entry);
     }
-    for (const std::string& path : files) {
-        LockOne(path, password, entries, answer);
+    RelockTurns turns(answer, tasks.size(), m_console);
+
+    // The workers take the tasks in list order; this thread reports each outcome in that order as soon as it and
+    // all before it are done, so the output is the same whatever the number of threads.
+    std::mutex resultsMutex;
+    std::condition_variable resultReady;
+    std::vector<std::optional<Outcome>> outcomes(tasks.size());
+    std::atomic<std::size_t> next = 0;
+    auto work = [&] {
+        for (std::size_t index; (index = next++) < tasks.size();) {
+            Outcome outcome = Perform(tasks[index], password, turns, index);
+            const std::lock_guard lock(resultsMutex);
+            outcomes[index] = std::move(outcome);
+            resultReady.notify_all();
+        }
+    };
+    std::vector<std::jthread> workers;
+    for (std::size_t i = 0; i < std::min<std::size_t>(m_options.jobs, tasks.size()); ++i) {
+        workers.emplace_back(work);
     }
-    std::cout << m_locked << " file(s) have been encrypted.\n" << std::flush;
+    for (std::size_t index = 0; index < tasks.size(); ++index) {
+        std::unique_lock lock(resultsMutex);
+        resultReady.wait(lock, [&] {
+            return outcomes[index].has_value();
+        });
+        const Outcome outcome = std::move(*outcomes[index]);
+        outcomes[index].reset();
+        lock.unlock();
+        Report(tasks[index], outcome);
+    }
+    std::cout << m_locked << " file(s) have been encrypted.\n";
     return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;
+}
+
+bool LockCommand::OutputFolderFits() const
+{
+    if (m_options.outputFolder.empty()) {
+        return true;
+    }
+    std::error_code ignored;
+    const fs::path output = fs::weakly_canonical(fs::absolute(m_options.outputFolder), ignored);
+    // A run must not lock its own output, nor write over its sources.
+    for (const std::string& named : m_options.paths) {
+        const fs::path source = fs::weakly_canonical(fs::absolute(named), ignored);
+        const bool folder = fs::is_directory(named, ignored);
+        if (IsWithin(source, output) || (folder && IsWithin(output, source))) {
+            Complain("--output " + Shown(m_options.outputFolder) + " and " + Shown(named)
+                     + " overlap: the output folder must lie outside the named files and folders");
+            return false;
+        }
+    }
+    return true;
 }
 
 bool LockCommand::ReadPassword(std::string& bytes)
@@ -99,23 +334,35 @@ bool LockCommand::ReadPassword(std::string& bytes)
         if (asked) {
             std::cerr << (m_options.usersFile.empty() ? "Password: " : "Master password: ") << std::flush;
         }
-        line = Terminal::ReadLine().value_or("");
+        if (Terminal::ReadLine(line) == Terminal::LineRead::TooLong) {
+            Complain("the password line is longer than " + std::to_string(Terminal::LineLimit)
+                     + " bytes; nothing was locked");
+            return false;
+        }
         DropByteOrderMark(line);
         // A mistyped password would lock the pages for good, so a typed one is asked for twice.
         if (asked) {
             std::cerr << "Repeat it: " << std::flush;
-            if (Terminal::ReadLine().value_or("") != line) {
+            std::string repeated;
+            if (Terminal::ReadLine(repeated) != Terminal::LineRead::Line || repeated != line) {
                 Complain("the two passwords differ; nothing was locked");
                 return false;
             }
         }
     } else {
+        // The first line and one byte of its end tell whether the line fits.
         std::string error;
-        if (!SafeFile::ReadAll(m_options.passwordFile, line, error)) {
+        if (!ReadStart(m_options.passwordFile, Terminal::LineLimit + 1, line, error)) {
             Complain(error);
             return false;
         }
-        line.resize(std::min(line.size(), line.find_first_of("\r\n")));
+        const std::size_t end = line.find_first_of("\r\n");
+        if (end == std::string::npos && line.size() > Terminal::LineLimit) {
+            Complain(Shown(m_options.passwordFile) + ": the first line is longer than "
+                     + std::to_string(Terminal::LineLimit) + " bytes; nothing was locked");
+            return false;
+        }
+        line.resize(std::min(line.size(), end));
         DropByteOrderMark(line);
     }
 
@@ -141,13 +388,18 @@ bool LockCommand::ReadUsers()
     }
     std::string file;
     std::string error;
-    if (!SafeFile::ReadAll(m_options.usersFile, file, error)) {
+    if (!ReadStart(m_options.usersFile, UsersFileLimit + 1, file, error)) {
         Complain(error);
+        return false;
+    }
+    if (file.size() > UsersFileLimit) {
+        Complain(Shown(m_options.usersFile) + " is larger than " + std::to_string(UsersFileLimit / 1024 / 1024)
+                 + " MB, more than a user list needs; nothing was locked");
         return false;
     }
     DropByteOrderMark(file);
     if (!TextBytes::IsValidUtf8(file)) {
-        Complain(m_options.usersFile + " is not UTF-8 text; nothing was locked");
+        Complain(Shown(m_options.usersFile) + " is not UTF-8 text; nothing was locked");
         return false;
     }
     for (const std::string& line : ListLines::SplitListLines(file)) {
@@ -157,7 +409,7 @@ bool LockCommand::ReadUsers()
         }
         const std::string name = line.substr(0, tab);
         if (!Encrypthtml::UserNameFits(EngineBytes(name))) {
-            Complain("user " + name + " left out: the page reads a character of the name as a TAB");
+            Complain("user " + Shown(name) + " left out: the page reads a character of the name as a TAB");
             continue;
         }
         m_users.push_back({EngineBytes(line), name});
@@ -166,7 +418,7 @@ bool LockCommand::ReadUsers()
     if (std::none_of(m_users.begin(), m_users.end(), [](const User& user) {
             return user.entry.size() > user.entry.find('\t') + 1 && Encrypthtml::UserKeyFits(user.entry);
         })) {
-        Complain(m_options.usersFile
+        Complain(Shown(m_options.usersFile)
                  + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
                    "not empty, at most 256 bytes together); nothing was locked");
         return false;
@@ -174,78 +426,158 @@ bool LockCommand::ReadUsers()
     return true;
 }
 
-bool LockCommand::CollectFiles(std::vector<std::string>& files) const
+bool LockCommand::CollectTasks(std::vector<Task>& tasks) const
 {
+    const bool intoOutput = !m_options.outputFolder.empty();
+    const fs::path output = m_options.outputFolder;
     bool complete = true;
-    std::set<fs::path> seen;
-    auto add = [&](const std::string& path) {
+    // In place a file is locked once however often it is named; into the output folder each destination is
+    // written once, and by one source only.
+    std::set<fs::path> seenSources;
+    std::map<fs::path, fs::path> sourceOfDestination;
+    auto add = [&](const std::string& source, const fs::path& relative, bool page) {
         std::error_code ignored;
-        if (seen.insert(fs::weakly_canonical(path, ignored)).second) {
-            files.push_back(path);
+        const fs::path canonical = fs::weakly_canonical(source, ignored);
+        if (!intoOutput) {
+            if (seenSources.insert(canonical).second) {
+                tasks.push_back({source, {}, page});
+            }
+            return;
+        }
+        const fs::path destination = output / relative;
+        const auto [known, isNew] = sourceOfDestination.emplace(destination, canonical);
+        if (isNew) {
+            tasks.push_back({source, destination.string(), page});
+        } else if (known->second != canonical) {
+            Complain(Shown(source) + ": not written: " + Shown(destination.string()) + " is written from "
+                     + Shown(known->second.string()));
+            complete = false;
         }
     };
     for (const std::string& named : m_options.paths) {
         std::error_code ignored;
         if (!fs::is_directory(named, ignored)) {
-            add(named);
+            add(named, fs::path(named).filename(), true);
             continue;
         }
         const PageScan::Result found = PageScan::ScanFolder(named, m_options.recursive);
         for (const std::string& unreadable : found.unreadable) {
-            Complain("cannot read folder " + unreadable);
+            Complain("cannot read folder " + Shown(unreadable));
             complete = false;
         }
-        std::for_each(found.pages.begin(), found.pages.end(), add);
+        for (const std::string& page : found.pages) {
+            add(page, fs::path(page).lexically_relative(named), true);
+        }
+        if (!intoOutput) {
+            continue;
+        }
+        for (const std::string& other : found.otherFiles) {
+            add(other, fs::path(other).lexically_relative(named), false);
+        }
+        for (const std::string& skipped : found.notFollowed) {
+            Complain(Shown(skipped) + ": not copied: a symbolic link or special file is not followed");
+            complete = false;
+        }
     }
     return complete;
 }
 
-void LockCommand::LockOne(const std::string& path,
-                          const std::string& password,
-                          const std::vector<std::string>& entries,
-                          int& answer)
+LockCommand::Outcome
+LockCommand::Perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const
+{
+    Outcome outcome;
+    try {
+        const fs::path relative = fs::path(task.destination).lexically_relative(m_options.outputFolder);
+        if (!task.destination.empty()
+            && !MakeOutputFolders(m_options.outputFolder, relative.parent_path(), outcome.error)) {
+            turns.Pass(index);
+            return outcome;
+        }
+        if (!task.page) {
+            outcome.written = SafeFile::CopyFile(task.source, task.destination, outcome.error);
+            turns.Pass(index);
+            return outcome;
+        }
+        int answer = turns.Answer();
+        const auto ask = [&](const std::string&) {
+            return turns.Ask(index, task.source);
+        };
+        const int passwordType = m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword;
+        outcome.written = task.destination.empty() ? Encrypthtml::LockPage(task.source,
+                                                                           password,
+                                                                           m_options.backup,
+                                                                           m_options.protectionType,
+                                                                           m_options.pageColor,
+                                                                           passwordType,
+                                                                           answer,
+                                                                           m_entries,
+                                                                           ask,
+                                                                           &outcome.report)
+                                                   : Encrypthtml::LockPageCopy(task.source,
+                                                                               task.destination,
+                                                                               password,
+                                                                               m_options.protectionType,
+                                                                               m_options.pageColor,
+                                                                               passwordType,
+                                                                               answer,
+                                                                               m_entries,
+                                                                               ask,
+                                                                               &outcome.report);
+        // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
+        if (!task.destination.empty() && outcome.report.status == Encrypthtml::LockStatus::Declined) {
+            outcome.copiedUnchanged = SafeFile::CopyFile(task.source, task.destination, outcome.error);
+        }
+    } catch (const std::exception& failure) {
+        outcome.written = false;
+        outcome.error = failure.what();
+    }
+    turns.Pass(index);
+    return outcome;
+}
+
+void LockCommand::Report(const Task& task, const Outcome& outcome)
 {
     using Encrypthtml::LockStatus;
-    Encrypthtml::LockReport report;
-    const bool locked = Encrypthtml::LockPage(path,
-                                              password,
-                                              m_options.backup,
-                                              m_options.protectionType,
-                                              m_options.pageColor,
-                                              m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword,
-                                              answer,
-                                              entries,
-                                              AskRelock,
-                                              &report);
-    if (locked) {
+    const std::lock_guard speaking(m_console);
+    const std::string source = Shown(task.source);
+    if (outcome.written) {
+        if (!task.page) {
+            return;
+        }
         ++m_locked;
-        ReportOmitted(report.omittedUsers);
+        ReportOmitted(outcome.report.omittedUsers);
         if (!m_options.quiet) {
+            const std::string& written = task.destination.empty() ? task.source : task.destination;
             std::error_code ignored;
-            std::cout << path << ' ' << fs::file_size(path, ignored) << '\n';
+            std::cout << Shown(written) << ' ' << fs::file_size(written, ignored) << '\n';
         }
         return;
     }
     m_allLocked = false;
-    switch (report.status) {
+    if (!outcome.error.empty()) {
+        Complain(source + (task.page ? ": not locked: " : ": not copied: ") + Shown(outcome.error));
+        return;
+    }
+    switch (outcome.report.status) {
     case LockStatus::Missing:
-        Complain(path + ": no such file");
+        Complain(source + ": no such file");
         break;
     case LockStatus::Declined:
-        Complain(path + ": already locked, skipped");
+        Complain(source
+                 + (outcome.copiedUnchanged ? ": already locked, copied unchanged" : ": already locked, skipped"));
         break;
     case LockStatus::ReadFailed:
-        Complain(path + ": cannot be read: " + report.detail);
+        Complain(source + ": cannot be read: " + Shown(outcome.report.detail));
         break;
     case LockStatus::BackupFailed:
-        Complain(path + ": not locked, the backup cannot be made: " + report.detail);
+        Complain(source + ": not locked, the backup cannot be made: " + Shown(outcome.report.detail));
         break;
     case LockStatus::WriteFailed:
-        Complain(path + ": not locked, cannot be written: " + report.detail);
+        Complain(source + ": not locked, cannot be written: " + Shown(outcome.report.detail));
         break;
     case LockStatus::EmptyPassword:
     case LockStatus::Locked:
-        Complain(path + ": not locked");
+        Complain(source + ": not locked");
         break;
     }
 }
@@ -256,7 +588,7 @@ void LockCommand::ReportOmitted(const std::vector<std::string>& names)
         const auto user = std::find_if(m_users.begin(), m_users.end(), [&](const User& u) {
             return u.entry.compare(0, u.entry.find('\t'), name) == 0;
         });
-        const std::string shown = user == m_users.end() ? name : user->nameText;
+        const std::string shown = Shown(user == m_users.end() ? name : user->nameText);
         if (m_reportedUsers.insert(shown).second) {
             Complain("user " + shown
                      + " left out: the page script cannot use a user name and password that are longer than 256 "

@@ -1,9 +1,12 @@
 #pragma once
 
-// Runs quillgate-lock: gathers the files, reads the password and the users, locks each file and reports.
+// Runs quillgate-lock: gathers the files, reads the password and the users, locks the files on several threads
+// (in place or into an output folder) and reports in the order of the file list.
 
 #include "cli/options.h"
+#include "engine/encrypthtml.h"
 
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,19 +29,44 @@ private:
         std::string nameText; // the name as the file wrote it, for messages
     };
 
+    // One file of the run: a page to lock, or another file of a named folder copied into the output folder.
+    struct Task
+    {
+        std::string source;
+        std::string destination; // empty: the page is locked in place
+        bool page = true;
+    };
+
+    // What became of a task.
+    struct Outcome
+    {
+        bool written = false; // the page locked, or the file copied
+        Encrypthtml::LockReport report; // of a page
+        bool copiedUnchanged = false; // a page locked before and declined, copied to the output folder as it is
+        std::string error; // why a file was not copied or not written into the output folder
+    };
+
+    class RelockTurns;
+
+    // False, with a message, when the output folder lies inside a named folder or a named file or folder lies
+    // inside it: the run would lock its own output or write over its sources.
+    bool OutputFolderFits() const;
     bool ReadPassword(std::string& bytes);
     bool ReadUsers();
-    // The files to lock, in the order named, folders expanded (symbolic links inside them are not followed),
-    // each file once. False when a folder could not be read completely (its reason is printed; the files found
-    // are still returned).
-    bool CollectFiles(std::vector<std::string>& files) const;
-    void
-    LockOne(const std::string& path, const std::string& password, const std::vector<std::string>& entries, int& answer);
+    // The tasks, in the order named, folders expanded (symbolic links inside them are not followed), each
+    // source (in place) or destination (into the output folder) once. False when something named could not be
+    // taken completely (the reason is printed; the tasks found are still returned).
+    bool CollectTasks(std::vector<Task>& tasks) const;
+    Outcome Perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const;
+    void Report(const Task& task, const Outcome& outcome);
     void ReportOmitted(const std::vector<std::string>& names);
 
     LockOptions::Options m_options;
     std::vector<User> m_users;
+    std::vector<std::string> m_entries; // the users' entries, as the engine takes them
     std::set<std::string> m_reportedUsers;
+    // Held while anything is written to standard error, so that a relock question and a report never mix.
+    std::mutex m_console;
     int m_locked = 0;
     bool m_allLocked = true;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/encrypthtml.h"
 
+#include <charconv>
 #include <map>
 #include <optional>
 
@@ -43,7 +44,7 @@ namespace LockOptions
         }
     } // namespace
 
-    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault)
+    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault, unsigned jobsDefault)
     {
         ParseResult result;
         result.action = Action::Lock;
@@ -51,6 +52,7 @@ namespace LockOptions
         o.protectionType = Encrypthtml::ProtectPage;
         o.pageColor = Encrypthtml::ColorWhite;
         o.relock = relockDefault;
+        o.jobs = jobsDefault;
 
         bool optionsEnded = false;
         for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -95,7 +97,7 @@ namespace LockOptions
                 continue;
             }
             if (name != "--password-file" && name != "--users" && name != "--protection" && name != "--color"
-                && name != "--relock") {
+                && name != "--relock" && name != "--jobs" && name != "--output") {
                 return Error("unknown option " + name);
             }
             const std::optional<std::string> text = value();
@@ -106,6 +108,15 @@ namespace LockOptions
                 o.passwordFile = *text;
             } else if (name == "--users") {
                 o.usersFile = *text;
+            } else if (name == "--output") {
+                o.outputFolder = *text;
+            } else if (name == "--jobs") {
+                const char* end = text->data() + text->size();
+                const auto [last, failure] = std::from_chars(text->data(), end, o.jobs);
+                if (failure != std::errc() || last != end || o.jobs == 0 || o.jobs > MaxJobs) {
+                    return Error("--jobs must be a whole number from 1 to " + std::to_string(MaxJobs) + ", not "
+                                 + *text);
+                }
             } else if (name == "--protection") {
                 const auto type = Choose(s_protectionTypes, *text);
                 if (!type) {
@@ -129,6 +140,10 @@ namespace LockOptions
         if (o.paths.empty()) {
             return Error("no file or folder to lock");
         }
+        // With --output the sources stay as they are, so there is nothing to keep a copy of.
+        if (o.backup && !o.outputFolder.empty()) {
+            return Error("--backup does not go with --output: the sources are left as they are");
+        }
         return result;
     }
 
@@ -146,12 +161,23 @@ namespace LockOptions
                "  --backup              keep a copy at PATH.bak\n"
                "  --relock R            ask | yes | no   (default ask on a terminal, no otherwise)\n"
                "  --recursive           a folder PATH adds its .htm/.html files with those of all subfolders\n"
-               "                        (without it, only the folder's own files)\n"
+               "                        (without it, only the folder's own files); symbolic links inside a\n"
+               "                        folder are not followed, and a folder that cannot be read is named\n"
+               "                        and skipped\n"
+               "  --output DIR          leave the sources as they are and write into DIR: a named folder's\n"
+               "                        pages locked and all its other files copied unchanged, in the same\n"
+               "                        tree below DIR; a named file as DIR/NAME. Symbolic links and special\n"
+               "                        files inside the folders are not copied but named. DIR may not lie\n"
+               "                        inside a named folder; not with --backup\n"
+               "  --jobs N              lock N files at the same time (default one per processor core)\n"
                "  --quiet               print only errors and the final count\n"
                "  --help, --version\n"
                "\n"
                "Without --password-file the password is asked for on the terminal. It must have 6 to 25\n"
-               "characters. Exit status: 0 when every file was locked, 1 when any was skipped or failed,\n"
-               "2 for a usage error.\n";
+               "characters; a password line may hold at most 4096 bytes, a users file at most 16 MB.\n"
+               "A name holding a line break or another control character is shown as $'...', with \\n, \\t,\n"
+               "\\r, \\\\, \\' and \\xHH for the bytes that would garble the line.\n"
+               "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed or the\n"
+               "output could not be written, 2 for a usage error.\n";
     }
 } // namespace LockOptions

@@ -24,6 +24,8 @@ namespace LockOptions
         RelockMode relock = RelockMode::No;
         bool recursive = false;
         bool quiet = false;
+        unsigned jobs = 1; // files locked at the same time
+        std::string outputFolder; // empty: the pages are locked in place
         std::vector<std::string> paths;
     };
 
@@ -42,8 +44,12 @@ namespace LockOptions
         std::string error; // for UsageError
     };
 
-    // Reads the arguments after the program name. relockDefault is used when --relock is not given.
-    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault);
+    // The most files locked at the same time.
+    constexpr unsigned MaxJobs = 1024;
+
+    // Reads the arguments after the program name. relockDefault is used when --relock is not given, jobsDefault
+    // when --jobs is not.
+    ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault, unsigned jobsDefault);
 
     // The text of --help.
     std::string HelpText();

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,10 +11,10 @@ namespace Terminal
     namespace
     {
         termios s_saved{};
-        struct sigaction s_oldInterrupt
-        { };
-        struct sigaction s_oldTerminate
-        { };
+
+        // The signals whose default action ends the program, which could otherwise leave the echo off.
+        constexpr int s_endingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2};
+        struct sigaction s_oldActions[std::size(s_endingSignals)]{};
 
         // Only async-signal-safe calls: put the echo back, then die of the signal as usual.
         extern "C" void RestoreAndRaise(int signalNumber)
@@ -46,8 +47,9 @@ namespace Terminal
         { };
         restore.sa_handler = RestoreAndRaise;
         sigemptyset(&restore.sa_mask);
-        sigaction(SIGINT, &restore, &s_oldInterrupt);
-        sigaction(SIGTERM, &restore, &s_oldTerminate);
+        for (std::size_t i = 0; i < std::size(s_endingSignals); ++i) {
+            sigaction(s_endingSignals[i], &restore, &s_oldActions[i]);
+        }
     }
 
     EchoOff::~EchoOff()
@@ -56,19 +58,34 @@ namespace Terminal
             return;
         }
         tcsetattr(STDIN_FILENO, TCSANOW, &s_saved);
-        sigaction(SIGINT, &s_oldInterrupt, nullptr);
-        sigaction(SIGTERM, &s_oldTerminate, nullptr);
+        for (std::size_t i = 0; i < std::size(s_endingSignals); ++i) {
+            sigaction(s_endingSignals[i], &s_oldActions[i], nullptr);
+        }
     }
 
-    std::optional<std::string> ReadLine()
+    LineRead ReadLine(std::string& line)
     {
-        std::string line;
-        if (!std::getline(std::cin, line) && line.empty()) {
-            return std::nullopt;
+        line.clear();
+        for (;;) {
+            const int c = std::cin.get();
+            if (c == std::char_traits<char>::eof()) {
+                if (line.empty()) {
+                    return LineRead::End;
+                }
+                break;
+            }
+            if (c == '\n') {
+                break;
+            }
+            // One byte more than the limit may still be the CR of a CR LF.
+            if (line.size() > LineLimit) {
+                return LineRead::TooLong;
+            }
+            line.push_back(char(c));
         }
         if (line.ends_with('\r')) {
             line.pop_back();
         }
-        return line;
+        return line.size() > LineLimit ? LineRead::TooLong : LineRead::Line;
     }
 } // namespace Terminal

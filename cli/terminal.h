@@ -2,7 +2,7 @@
 
 // Reading answers and passwords from standard input, with the terminal's echo turned off for passwords.
 
-#include <optional>
+#include <cstddef>
 #include <string>
 
 namespace Terminal
@@ -10,8 +10,9 @@ namespace Terminal
     // True when standard input is a terminal.
     bool IsInteractive();
 
-    // Turns off the echo of a terminal on standard input for its lifetime; restores it also when the program
-    // is interrupted meanwhile. Does nothing when standard input is no terminal.
+    // Turns off the echo of a terminal on standard input for its lifetime; restores it also when a signal ends
+    // the program meanwhile (hang-up, interrupt, quit, terminate and the like). Does nothing when standard input
+    // is no terminal.
     class EchoOff
     {
     public:
@@ -24,6 +25,17 @@ namespace Terminal
         bool m_active = false;
     };
 
-    // The next line of standard input without its line end; nullopt at the end of input.
-    std::optional<std::string> ReadLine();
+    // The longest line read: far more than a password or an answer needs, and little enough that endless input
+    // (a device, a stream without line ends) is refused instead of filling the memory.
+    constexpr std::size_t LineLimit = 4096;
+
+    enum class LineRead
+    {
+        Line, // line holds the line without its line end (LF or CR LF)
+        End, // no more input
+        TooLong // more than LineLimit bytes without a line end; the rest of it is left unread
+    };
+
+    // Reads the next line of standard input into line.
+    LineRead ReadLine(std::string& line);
 } // namespace Terminal

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/prctl.h>
@@ -352,6 +354,85 @@ namespace
         }
     }
 
+    // Any signal that ends the program at the password prompt must leave the terminal echoing again.
+    TEST_F(Cli, SignalAtThePasswordPromptRestoresTheEcho)
+    {
+        const std::string page = Page("index.html");
+        for (const int signalNumber : {SIGINT, SIGTERM, SIGQUIT, SIGHUP}) {
+            const Terminal terminal;
+            TempFolder io;
+            const pid_t pid = Start({page}, terminal.SlavePath(), io);
+            ASSERT_TRUE(WaitFor(io.Path() / "err", "Password: "));
+            ASSERT_FALSE(terminal.EchoIsOn());
+            kill(pid, signalNumber);
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << strsignal(signalNumber);
+            EXPECT_TRUE(terminal.EchoIsOn()) << strsignal(signalNumber);
+            EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+        }
+    }
+
+    // Input without end (a device, or a stream without line ends) is refused after what a password or a user list
+    // can need, instead of being read until the memory runs out.
+    TEST_F(Cli, PasswordAndUsersAreReadOnlyAsFarAsTheyCanReach)
+    {
+        const std::string page = Page("index.html");
+        const struct
+        {
+            std::vector<std::string> arguments;
+            std::string input;
+            std::string message;
+        } cases[] = {
+            {{"--password-file", "/dev/zero", page}, "", "/dev/zero: the first line is longer than 4096 bytes"},
+            {{"--password-file", "-", page}, "/dev/zero", "the password line is longer than 4096 bytes"},
+            {{"--users", "/dev/urandom", "--password-file", "-", page}, "", "/dev/urandom is larger than 16 MB"},
+            {{"--password-file", PasswordFile("x" + std::string(5000, 'y') + "\n"), page},
+             "",
+             "the first line is longer than 4096 bytes"},
+        };
+        for (const auto& [arguments, input, message] : cases) {
+            TempFolder io;
+            WriteFile(io.Path() / "in", "secret1\n");
+            const Result r = Finish(Start(arguments, io, {input.empty() ? (io.Path() / "in").string() : input}), io);
+            EXPECT_EQ(r.exitCode, 2) << message;
+            EXPECT_TRUE(Contains(r.err, message)) << r.err;
+            EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+        }
+
+        // Only the first line of a password file counts, however much follows it.
+        const Result r = RunLock({"--password-file", PasswordFile("secret1\n" + std::string(1 << 20, 'x')), page});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+    }
+
+    // A script reads the locked files from standard output; when it cannot be written the run is no success.
+    TEST_F(Cli, StandardOutputThatCannotBeWrittenMeansExitOne)
+    {
+        const std::string page = Page("index.html");
+        const Result locked = RunLock({"--password-file", "-", page}, "secret1\n", {.output = "/dev/full"});
+        EXPECT_EQ(locked.exitCode, 1);
+        EXPECT_EQ(locked.err, "quillgate-lock: cannot write to standard output: No space left on device\n");
+        EXPECT_EQ(Unlocked(page, "secret1"), "<p>hello</p>");
+
+        const Result help = RunLock({"--help"}, "", {.output = "/dev/full"});
+        EXPECT_EQ(help.exitCode, 1);
+    }
+
+    // A line break in a file name would split its line of output into two that look like other files.
+    TEST_F(Cli, NamesWithControlCharactersAreShownQuoted)
+    {
+        const std::string page = Page("new\nline's.html");
+        const std::string missing = folder.File("gone\x01\\.html");
+        const Result r = RunLock({"--password-file", "-", page, missing}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        const std::string shown = "$'" + folder.File("new\\nline\\'s.html") + "'";
+        EXPECT_EQ(r.out,
+                  shown + " " + std::to_string(std::filesystem::file_size(page))
+                      + "\n1 file(s) have been encrypted.\n");
+        EXPECT_EQ(r.err, "quillgate-lock: $'" + folder.File("gone\\x01\\\\.html") + "': no such file\n");
+    }
+
     TEST_F(Cli, UsageErrorsExitWithTwoAndLockNothing)
     {
         const std::string page = Page("a.html");
@@ -366,6 +447,11 @@ namespace
             {page, "--password-file"},
             {"--users", folder.File("no-such-users.ust"), page},
             {"--password-file", folder.File("no-such-password.txt"), page},
+            {"--jobs", "0", page},
+            {"--jobs", "two", page},
+            {"--jobs=1025", page},
+            {"--jobs", "-1", page},
+            {"--backup", "--output", folder.File("out"), page},
         };
         for (const std::vector<std::string>& arguments : cases) {
             const Result r = RunLock(arguments, "secret1\n");
@@ -559,6 +645,158 @@ namespace
         EXPECT_FALSE(Contains(r.err, "The html file " + c));
         EXPECT_TRUE(Contains(r.err, a + ": already locked, skipped"));
         EXPECT_TRUE(Contains(r.out, "2 file(s) have been encrypted.\n"));
+    }
+
+    // However many threads lock, the report comes in the order of the file list and the count is exact.
+    TEST_F(Cli, ParallelRunReportsInListOrder)
+    {
+        std::vector<std::string> pages;
+        for (int i = 0; i < 40; ++i) {
+            pages.push_back(Page("site/p" + std::to_string(100 + i) + ".html", std::string(std::size_t(i) * 997, 'x')));
+        }
+        ASSERT_EQ(RunLock({"--password-file", "-", pages[3], pages[17], pages[38]}, "secret1\n").exitCode, 0);
+        const std::vector<std::string> arguments = {"--password-file", "-", "--relock", "no", folder.File("site")};
+
+        const auto run = [&](const char* jobs) {
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                if (i != 3 && i != 17 && i != 38) {
+                    WriteFile(pages[i], std::string(i * 997, 'x'));
+                }
+            }
+            std::vector<std::string> all = {"--jobs", jobs};
+            all.insert(all.end(), arguments.begin(), arguments.end());
+            return RunLock(all, "secret1\n");
+        };
+        const Result one = run("1");
+        const Result many = run("7");
+        EXPECT_EQ(one.exitCode, 1);
+        EXPECT_EQ(many.exitCode, 1);
+        EXPECT_TRUE(one.out.ends_with("\n37 file(s) have been encrypted.\n")) << one.out;
+        EXPECT_EQ(many.out, one.out);
+        EXPECT_EQ(many.err, one.err);
+        EXPECT_EQ(one.err,
+                  "quillgate-lock: " + pages[3] + ": already locked, skipped\nquillgate-lock: " + pages[17]
+                      + ": already locked, skipped\nquillgate-lock: " + pages[38] + ": already locked, skipped\n");
+    }
+
+    // Answers read from a pipe go to the files in list order, one question at a time, also on several threads.
+    TEST_F(Cli, ParallelRunAsksInListOrder)
+    {
+        std::vector<std::string> pages;
+        std::string answers = "secret1\n";
+        for (int i = 0; i < 12; ++i) {
+            pages.push_back(Page("site/p" + std::to_string(10 + i) + ".html"));
+            answers += i % 3 == 0 ? "y\n" : "n\n";
+        }
+        ASSERT_EQ(RunLock({"--password-file", "-", folder.File("site")}, "secret1\n").exitCode, 0);
+        const std::string lockedOnce = ReadFile(pages[0]);
+
+        const Result r = RunLock({"--jobs", "4", "--relock", "ask", folder.File("site")}, answers);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.ends_with("\n4 file(s) have been encrypted.\n")) << r.out;
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            at = r.err.find("The html file " + pages[i] + " ", at);
+            EXPECT_NE(at, std::string::npos) << pages[i] << " asked out of order:\n" << r.err;
+            EXPECT_EQ(Unlocked(pages[i], "secret1") == lockedOnce, i % 3 == 0) << pages[i];
+        }
+    }
+
+    // The output folder gets the whole site: pages locked, every other file copied; the sources stay as they are.
+    TEST_F(Cli, OutputFolderGetsTheLockedSiteAndTheSourcesStay)
+    {
+        const std::string index = Page("site/index.html", "<p>index</p>");
+        const std::string style = Page("site/style.css", "body{}");
+        const std::string logo = Page("site/img/logo.png", std::string("\x89PNG\0\xff", 7));
+        const std::string deep = Page("site/sub/page.htm", "<p>deep</p>");
+        const std::string before = Page("site/before.html");
+        const std::string single = Page("single.html", "<p>single</p>");
+        Page("outside.txt", "secret");
+        std::filesystem::create_symlink("../outside.txt", folder.Path() / "site/link.html");
+        std::filesystem::permissions(style, std::filesystem::perms(0640));
+        ASSERT_EQ(RunLock({"--password-file", "-", before}, "secret1\n").exitCode, 0);
+        const std::string lockedBefore = ReadFile(before);
+        const std::string out = folder.File("out");
+
+        const Result r = RunLock(
+            {"--password-file", "-", "--recursive", "--relock", "no", "--output", out, folder.File("site"), single},
+            "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err,
+                  "quillgate-lock: " + folder.File("site/link.html")
+                      + ": not copied: a symbolic link or special file is not followed\nquillgate-lock: " + before
+                      + ": already locked, copied unchanged\n");
+        EXPECT_EQ(r.out,
+                  out + "/index.html " + std::to_string(std::filesystem::file_size(out + "/index.html")) + "\n" + out
+                      + "/sub/page.htm " + std::to_string(std::filesystem::file_size(out + "/sub/page.htm")) + "\n"
+                      + out + "/single.html " + std::to_string(std::filesystem::file_size(out + "/single.html"))
+                      + "\n3 file(s) have been encrypted.\n");
+        EXPECT_EQ(Unlocked(out + "/index.html", "secret1"), "<p>index</p>");
+        EXPECT_EQ(Unlocked(out + "/sub/page.htm", "secret1"), "<p>deep</p>");
+        EXPECT_EQ(Unlocked(out + "/single.html", "secret1"), "<p>single</p>");
+        EXPECT_EQ(ReadFile(out + "/style.css"), "body{}");
+        EXPECT_EQ(std::filesystem::status(out + "/style.css").permissions(), std::filesystem::perms(0640));
+        EXPECT_EQ(ReadFile(out + "/img/logo.png"), std::string("\x89PNG\0\xff", 7));
+        EXPECT_EQ(ReadFile(out + "/before.html"), lockedBefore);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(out + "/link.html")));
+
+        EXPECT_EQ(ReadFile(index), "<p>index</p>");
+        EXPECT_EQ(ReadFile(style), "body{}");
+        EXPECT_EQ(std::filesystem::status(style).permissions(), std::filesystem::perms(0640));
+        EXPECT_EQ(ReadFile(deep), "<p>deep</p>");
+        EXPECT_EQ(ReadFile(single), "<p>single</p>");
+        EXPECT_EQ(ReadFile(before), lockedBefore);
+        EXPECT_EQ(ReadFile(folder.File("outside.txt")), "secret");
+
+        // Without --recursive only the folder's own files go.
+        const std::string flat = folder.File("flat");
+        const Result r2 =
+            RunLock({"--password-file", "-", "--quiet", "--output", flat, folder.File("site/sub")}, "secret1\n");
+        EXPECT_EQ(r2.exitCode, 0) << r2.err;
+        EXPECT_EQ(Unlocked(flat + "/page.htm", "secret1"), "<p>deep</p>");
+    }
+
+    TEST_F(Cli, OutputFolderOverlappingTheSourcesIsRefused)
+    {
+        const std::string page = Page("site/index.html");
+        Page("site/inner/x.html");
+        const std::vector<std::string> cases[] = {
+            {"--output", folder.File("site"), folder.File("site")},
+            {"--output", folder.File("site/inner"), folder.File("site")},
+            {"--output", folder.File("site/new"), folder.File("site/")},
+            {"--output", folder.File("."), folder.File("site/inner")},
+            {"--output", folder.File("site"), page},
+        };
+        for (const std::vector<std::string>& arguments : cases) {
+            std::vector<std::string> all = {"--password-file", "-", "--recursive"};
+            all.insert(all.end(), arguments.begin(), arguments.end());
+            const Result r = RunLock(all, "secret1\n");
+            EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(arguments);
+            EXPECT_TRUE(Contains(r.err, "overlap")) << r.err;
+            EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+            EXPECT_FALSE(std::filesystem::exists(folder.File("site/new")));
+        }
+    }
+
+    // Nothing is written through a link inside the output folder, and no destination is written twice.
+    TEST_F(Cli, OutputFolderIsWrittenOnlyBelowItselfAndOnce)
+    {
+        const std::string source = Page("site/sub/page.html");
+        const std::string a = Page("a/index.html", "<p>a</p>");
+        const std::string b = Page("b/index.html", "<p>b</p>");
+        const std::string out = folder.File("out");
+        std::filesystem::create_directories(out);
+        std::filesystem::create_directory_symlink(folder.Path() / "site/sub", out + "/sub");
+
+        const Result r =
+            RunLock({"--password-file", "-", "--recursive", "--output", out, folder.File("site"), a, b}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Contains(r.err, source + ": not locked: " + out + "/sub is a symbolic link or no folder\n"))
+            << r.err;
+        EXPECT_TRUE(Contains(r.err, b + ": not written: " + out + "/index.html is written from " + a + "\n")) << r.err;
+        EXPECT_EQ(ReadFile(source), "<p>hello</p>");
+        EXPECT_EQ(Unlocked(out + "/index.html", "secret1"), "<p>a</p>");
+        EXPECT_TRUE(Contains(r.out, "\n1 file(s) have been encrypted.\n")) << r.out;
     }
 
     TEST_F(Cli, BackupIsKeptAndAFailedBackupLocksNothing)
