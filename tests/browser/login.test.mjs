@@ -166,18 +166,33 @@ test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => 
     });
 });
 
-test('a Latin-1 password opens the page from the form and from the escaped query', async () => {
-    const latin1Password = 'Grüße-2026';
-    const url = shared.site.lock('latin1-password.html', page('<p id="content">Umlaut key</p>'), {
-        password: latin1Password,
-    });
+test('a password beyond ASCII opens the page from the form and from a query in UTF-8 or ISO 8859-1 escapes', async () => {
+    // The second password's ISO 8859-1 bytes are also valid UTF-8: its UTF-8 reading ("über") is tried first and
+    // must fail without an alert.
+    const passwords = ['Grüße-2026', '\u00c3\u00bcber-alles'];
+    const cases = [
+        { password: 0, query: '?pwd=Grüße-2026', opens: true, dialogs: [] },
+        { password: 0, query: '?pwd=' + encodeURIComponent('Grüße-2026'), opens: true, dialogs: [] },
+        { password: 0, query: '?pwd=' + escape('Grüße-2026'), opens: true, dialogs: [] },
+        { password: 0, query: '?pwd=Grüße-2027', opens: false, dialogs: ['Invalid Password'] },
+        { password: 0, query: '?pwd=' + escape('Grüße-2027'), opens: false, dialogs: ['Invalid Password'] },
+        { password: 1, query: '?pwd=%C3%BCber-alles', opens: true, dialogs: [] },
+        { password: 1, query: '?pwd=%C3%BCber-allez', opens: false, dialogs: ['Invalid Password'] },
+    ];
+    const urls = passwords.map((password, i) =>
+        shared.site.lock(`beyond-ascii-${i}.html`, page('<p id="content">Umlaut key</p>'), { password }),
+    );
     await withTab(shared.browser, async (tab) => {
-        await tab.goto(url);
-        assert.equal(await submitLogin(tab, latin1Password), true);
-        assert.equal(await tab.textContent('#content'), 'Umlaut key');
-
-        await tab.goto(url + '?pwd=' + escape(latin1Password));
-        assert.equal(await tab.textContent('#content'), 'Umlaut key');
-        assert.deepEqual(tab.dialogs, []);
+        for (const [i, url] of urls.entries()) {
+            await tab.goto(url);
+            assert.equal(await submitLogin(tab, passwords[i]), true);
+            assert.equal(await tab.textContent('#content'), 'Umlaut key');
+        }
+        for (const { password, query, opens, dialogs } of cases) {
+            tab.dialogs.length = 0;
+            await tab.goto(urls[password] + query);
+            assert.equal(await tab.locator('#content').count(), opens ? 1 : 0, query);
+            assert.deepEqual(tab.dialogs, dialogs, query);
+        }
     });
 });

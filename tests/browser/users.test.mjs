@@ -1,5 +1,5 @@
 // User/password pages with Page protection: every user opens the page with their own password, by the form
-// and by the user and pwd query keys; another user's password, an unknown user or the master password fail.
+// and by the user and pwd query keys (in UTF-8 or ISO 8859-1 escapes); another user's password, an unknown user or the master password fail.
 
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
@@ -54,6 +54,10 @@ test('the user and pwd query keys open the page; both are needed', async () => {
         { query: '?user=bob&pwd=Bob-Pass22', opens: true, dialogs: [] },
         { query: '?PWD=Bob-Pass22&USER=bob', opens: true, dialogs: [] },
         { query: '?user=J%FCrgen%20Wei%DF&pwd=Sesam-%F6ffne', opens: true, dialogs: [] },
+        // Typed into the address bar, the name and password go out as UTF-8 escapes.
+        { query: '?user=Jürgen Weiß&pwd=Sesam-öffne', opens: true, dialogs: [] },
+        { query: '?user=J%C3%BCrgen%20Wei%C3%9F&pwd=Sesam-%C3%B6ffne', opens: true, dialogs: [] },
+        { query: '?user=Jürgen Weiß&pwd=Sesam-öffnen', opens: false, dialogs: ['Invalid Password'] },
         { query: '?user=bob&pwd=Alice-Pass1', opens: false, dialogs: ['Invalid Password'] },
         { query: '?pwd=Bob-Pass22', opens: false, dialogs: [] },
         { query: '?user=bob', opens: false, dialogs: [] },
