@@ -33,8 +33,9 @@ export function makeTempDir(prefix) {
     return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
 }
 
-// Runs quillgate-lock on one file. options: password (the password file's first line), protection, users (an
-// array of [name, password]), color, relock (default no). Throws with the command's own message when it does not lock the file.
+// Runs quillgate-lock on one file, or on the pages of a folder and its subfolders. options: password (the password
+// file's first line), protection, users (an array of [name, password]), color, relock (default no). Throws with the
+// command's own message when it does not lock every page.
 export function lockFile(file, options) {
     const work = makeTempDir('qg-lockargs-');
     try {
@@ -52,6 +53,9 @@ export function lockFile(file, options) {
             fs.writeFileSync(usersFile, options.users.map(([name, pwd]) => `${name}\t${pwd}\r\n`).join(''), 'utf8');
             args.push('--users', usersFile);
         }
+        if (fs.statSync(file).isDirectory()) {
+            args.push('--recursive');
+        }
         args.push(file);
         execFileSync(requiredEnv('QUILLGATE_LOCK'), args, { stdio: ['ignore', 'pipe', 'pipe'] });
     } catch (error) {
@@ -61,6 +65,15 @@ export function lockFile(file, options) {
         fs.rmSync(work, { recursive: true, force: true });
     }
 }
+
+// Types of what pages load, without a charset: a style sheet or script is then read in its page's encoding.
+const contentTypes = {
+    '.css': 'text/css',
+    '.js': 'text/javascript',
+    '.svg': 'image/svg+xml',
+    '.png': 'image/png',
+    '.ttf': 'font/ttf',
+};
 
 // A folder of pages served at http://127.0.0.1:PORT/. Pages are written (and locked) below it by relative name.
 export async function openSite() {
@@ -73,7 +86,8 @@ export async function openSite() {
             return;
         }
         // No charset here: the page's own meta element declares it, as a plain web server would leave it.
-        response.writeHead(200, { 'Content-Type': 'text/html', 'Cache-Control': 'no-store' });
+        const type = contentTypes[path.extname(file).toLowerCase()] || 'text/html';
+        response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
         fs.createReadStream(file).pipe(response);
     });
     await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -88,6 +102,12 @@ export async function openSite() {
             fs.mkdirSync(path.dirname(file), { recursive: true });
             fs.writeFileSync(file, content);
             return file;
+        },
+        // Copies the folder from (a fixture) as the folder name; returns its path.
+        copy(from, name) {
+            const folder = path.join(root, name);
+            fs.cpSync(from, folder, { recursive: true });
+            return folder;
         },
         // Writes content as name and locks it; returns the page's URL without a query.
         lock(name, content, options) {
