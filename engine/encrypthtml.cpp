@@ -6,9 +6,15 @@
 #include "engine/rc4.h"
 #include "engine/safefile.h"
 
+#include "engine/tempfiles.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <new>
+#include <optional>
+#include <sys/stat.h>
 
 namespace Encrypthtml
 {
@@ -51,27 +57,54 @@ namespace Encrypthtml
             return letters + 2 * blocks + (blocks > 0 ? blocks - 1 : 0);
         }
 
-        // Every block starts from a fresh key schedule with the same key, so all blocks are combined with the
-        // one key stream of the first 256 positions: it is made once, and each block is enciphered and packed
-        // straight into the page.
-        char* WriteBlockList(std::string_view content, std::string_view key, char* out)
+        // The block list, written piece by piece as the content is read: every piece but the last is a whole
+        // number of blocks. Every block starts from a fresh key schedule with the same key, so all blocks are
+        // combined with the one key stream of the first 256 positions: it is made once, and each block is
+        // enciphered and packed straight into the output.
+        class BlockList
         {
-            const std::string stream = Rc4::KeyStream(key, s_blockSize);
-            unsigned char block[s_blockSize];
-            for (std::size_t start = 0; start < content.size(); start += s_blockSize) {
-                const std::size_t length = std::min(s_blockSize, content.size() - start);
-                for (std::size_t m = 0; m < length; ++m) {
-                    block[m] = static_cast<unsigned char>(content[start + m] ^ stream[m]);
-                }
-                if (start > 0) {
-                    *out++ = ',';
-                }
-                *out++ = '\'';
-                out = Rc4::PackInto(block, length, out);
-                *out++ = '\'';
+        public:
+            explicit BlockList(std::string_view key) : m_stream(Rc4::KeyStream(key, s_blockSize))
+            { }
+
+            // The most letters that Write gives for a piece of length bytes (a comma before it included).
+            static std::size_t MaxLength(std::size_t length)
+            {
+                return BlockListLength(length) + 1;
             }
-            return out;
-        }
+
+            // Writes the blocks of piece at out; returns the end.
+            char* Write(std::string_view piece, char* out)
+            {
+                unsigned char block[s_blockSize];
+                for (std::size_t start = 0; start < piece.size(); start += s_blockSize) {
+                    const std::size_t length = std::min(s_blockSize, piece.size() - start);
+                    for (std::size_t m = 0; m < length; ++m) {
+                        block[m] = static_cast<unsigned char>(piece[start + m] ^ m_stream[m]);
+                    }
+                    if (!m_first) {
+                        *out++ = ',';
+                    }
+                    m_first = false;
+                    *out++ = '\'';
+                    out = Rc4::PackInto(block, length, out);
+                    *out++ = '\'';
+                }
+                return out;
+            }
+
+        private:
+            std::string m_stream;
+            bool m_first = true;
+        };
+
+        // The page around its block list, and the key of the blocks.
+        struct Frame
+        {
+            std::string head;
+            std::string tail;
+            std::string key;
+        };
 
         // The page text while it is filled: the text before the block list and the text after it. The block list
         // holds only letters, quotes and commas, so a placeholder is never found inside it.
@@ -93,7 +126,7 @@ namespace Encrypthtml
                 }
             }
 
-            // Cuts the text at the block list's placeholder; the list itself is written by Assemble.
+            // Cuts the text at the block list's placeholder; the list itself is written apart.
             void CutAtBlockList()
             {
                 const std::size_t at = m_head.find(PageTemplate::BlockListMark);
@@ -101,14 +134,10 @@ namespace Encrypthtml
                 m_head.resize(at);
             }
 
-            std::string Assemble(std::string_view content, std::string_view key) const
+            void MoveTo(Frame& frame)
             {
-                std::string page(m_head.size() + BlockListLength(content.size()) + m_tail.size(), '\0');
-                char* out = page.data();
-                out = std::copy(m_head.begin(), m_head.end(), out);
-                out = WriteBlockList(content, key, out);
-                std::copy(m_tail.begin(), m_tail.end(), out);
-                return page;
+                frame.head = std::move(m_head);
+                frame.tail = std::move(m_tail);
             }
 
         private:
@@ -203,6 +232,218 @@ namespace Encrypthtml
             }
             return status == LockStatus::Locked;
         }
+        // Fills the page template for the options; the content's only part in it is its charset label.
+        bool FramePage(std::string_view charset,
+                       std::string_view password,
+                       int protectionType,
+                       int pageColor,
+                       int passwordType,
+                       const std::vector<std::string>& userList,
+                       Frame& frame,
+                       std::vector<std::string>& omittedUsers,
+                       std::string& error)
+        {
+            const PageTemplate::Template* t = PageTemplate::Embedded(error);
+            if (t == nullptr) {
+                return false;
+            }
+            namespace P = PageTemplate;
+            const bool users = passwordType == UserPassword;
+            const bool cookies = protectionType == ProtectSession || protectionType == ProtectCookie;
+            const std::string key = Md5::DigestText(password);
+
+            PageText text(t->Section(P::Page));
+            text.Fill(P::CharsetMark, charset);
+            text.Fill(P::CheckValueMark, Md5::CheckValue(key));
+            text.Fill(P::UserParaInfoMark, Pick(users, t->Section(P::UserParaInfo), {}));
+            text.CutAtBlockList();
+            if (users) {
+                text.Fill(P::MasterPasswordMark, t->Section(P::MasterPassword));
+                text.Fill(P::UserMasterStringMark, UserMasterString(password, userList, omittedUsers));
+            } else {
+                text.Fill(P::MasterPasswordMark, {});
+            }
+            text.Fill(P::OnloadMark,
+                      cookies ? Pick(users, t->Section(P::OnloadCookieUser), t->Section(P::OnloadCookieSingle))
+                              : Pick(users, t->Section(P::OnloadPageUser), t->Section(P::OnloadPageSingle)));
+            std::string_view save;
+            if (protectionType == ProtectSession) {
+                save = Pick(users, t->Section(P::SaveSessionUser), t->Section(P::SaveSessionSingle));
+            } else if (protectionType == ProtectCookie) {
+                save = Pick(users, t->Section(P::SaveCookieUser), t->Section(P::SaveCookieSingle));
+            }
+            text.Fill(P::SavePasswordMark, save);
+            text.Fill(P::UserTextInputValueMark, Pick(users, t->Section(P::UserTextInputValue), {}));
+            const PageColors& colors = ColorsOf(pageColor);
+            text.Fill(P::BackgroundColorMark, colors.background);
+            text.Fill(P::TextColorMark, colors.text);
+            text.Fill(P::UserInputTextMark, Pick(users, t->Section(P::UserInputText), {}));
+
+            text.MoveTo(frame);
+            frame.key = key;
+            return true;
+        }
+
+        // Opens the page at path for locking. False, with the report finished, when it is refused.
+        bool OpenPage(const std::string& path, std::string_view password, SafeFile::Source& source, LockReport* report)
+        {
+            namespace fs = std::filesystem;
+            if (report != nullptr) {
+                report->omittedUsers.clear();
+            }
+            std::error_code failure;
+            const fs::file_status status = fs::status(path, failure);
+            if (status.type() == fs::file_type::not_found) {
+                return Finish(report, LockStatus::Missing);
+            }
+            if (failure) {
+                return Finish(report, LockStatus::ReadFailed, "cannot examine " + path + ": " + failure.message());
+            }
+            // Reading a pipe or a device could block or never end.
+            if (!fs::is_regular_file(status)) {
+                return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
+            }
+            if (password.empty()) {
+                return Finish(report, LockStatus::EmptyPassword);
+            }
+            std::string error;
+            if (!source.Open(path, error)) {
+                return Finish(report, LockStatus::ReadFailed, error);
+            }
+            if (!S_ISREG(source.Status().st_mode)) {
+                return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
+            }
+            return true;
+        }
+
+        // Where the locked page of a source goes, what it takes over, and the backup copy (made first, with the same
+        // attributes) when backup is not empty.
+        struct Output
+        {
+            std::filesystem::path destination;
+            SafeFile::Attributes attributes;
+            std::string backup;
+        };
+
+        // Locks the opened page at path into output, in two passes over the file in chunks: the first asks the
+        // relock question, copies the backup and finds the charset, which the head of the page declares; the
+        // second enciphers. A page that fits in one chunk is read once.
+        bool LockOpened(SafeFile::Source& source,
+                        const std::string& path,
+                        const Output& output,
+                        std::string_view password,
+                        int protectionType,
+                        int pageColor,
+                        int passwordType,
+                        int& answer,
+                        const std::vector<std::string>& userList,
+                        const RelockQuestion& ask,
+                        LockReport* report)
+        {
+            constexpr std::size_t chunkSize = SafeFile::ChunkSize;
+            static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
+            const std::unique_ptr<char[]> input(new char[chunkSize]);
+            const std::unique_ptr<char[]> letters(new char[BlockList::MaxLength(chunkSize)]);
+            std::string error;
+            std::size_t count = 0;
+            if (!source.Read(input.get(), chunkSize, count, error)) {
+                return Finish(report, LockStatus::ReadFailed, error);
+            }
+            if (IsLockedPage({input.get(), count}) && !MayRelock(path, answer, ask)) {
+                return Finish(report, LockStatus::Declined);
+            }
+            const bool readOnce = count < chunkSize;
+
+            std::optional<SafeFile::Replacement> backup;
+            if (!output.backup.empty()) {
+                // A page that is a link to its own backup's name would replace the copy just made.
+                struct stat existing
+                { };
+                if (stat(output.backup.c_str(), &existing) == 0 && existing.st_dev == source.Status().st_dev
+                    && existing.st_ino == source.Status().st_ino) {
+                    return Finish(report,
+                                  LockStatus::BackupFailed,
+                                  output.backup + " is the page itself, so the page cannot be kept there");
+                }
+                backup.emplace(output.backup);
+                if (!MayReplace(output.backup, error) || !backup->Create(error)) {
+                    return Finish(report, LockStatus::BackupFailed, error);
+                }
+            }
+            Charset::Detector charset;
+            std::uint64_t length = 0;
+            for (;;) {
+                charset.Feed({input.get(), count});
+                length += count;
+                if (backup && !backup->Write({input.get(), count}, error)) {
+                    return Finish(report, LockStatus::BackupFailed, error);
+                }
+                if (count < chunkSize) {
+                    break;
+                }
+                if (!source.Read(input.get(), chunkSize, count, error)) {
+                    return Finish(report, LockStatus::ReadFailed, error);
+                }
+            }
+            if (backup && !backup->Commit(output.attributes, error)) {
+                return Finish(report, LockStatus::BackupFailed, error);
+            }
+
+            Frame frame;
+            std::vector<std::string> omitted;
+            if (!FramePage(charset.Label(),
+                           password,
+                           protectionType,
+                           pageColor,
+                           passwordType,
+                           userList,
+                           frame,
+                           omitted,
+                           error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            SafeFile::Replacement page(output.destination);
+            if (!page.Create(error) || !page.Write(frame.head, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            BlockList blocks(frame.key);
+            if (!readOnce && !source.Rewind(error)) {
+                return Finish(report, LockStatus::ReadFailed, error);
+            }
+            for (std::uint64_t enciphered = 0;;) {
+                if (!readOnce && !source.Read(input.get(), chunkSize, count, error)) {
+                    return Finish(report, LockStatus::ReadFailed, error);
+                }
+                enciphered += count;
+                const char* end = blocks.Write({input.get(), count}, letters.get());
+                if (!page.Write({letters.get(), std::size_t(end - letters.get())}, error)) {
+                    return Finish(report, LockStatus::WriteFailed, error);
+                }
+                if (readOnce || count < chunkSize) {
+                    if (enciphered != length) {
+                        return Finish(report, LockStatus::ReadFailed, path + " changed while it was being locked");
+                    }
+                    break;
+                }
+            }
+            if (!page.Write(frame.tail, error) || !page.Commit(output.attributes, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            if (report != nullptr) {
+                report->omittedUsers = std::move(omitted);
+            }
+            return Finish(report, LockStatus::Locked);
+        }
+
+        // Runs a lock; memory runs short only for a template or user list beyond reason, since pages go in chunks.
+        template <typename Lock> bool Guarded(const std::string& path, LockReport* report, Lock lock)
+        {
+            try {
+                return lock();
+            } catch (const std::bad_alloc&) {
+                return Finish(report, LockStatus::WriteFailed, "not enough memory to lock " + path);
+            }
+        }
     } // namespace
 
     bool IsLockedPage(std::string_view content)
@@ -253,43 +494,22 @@ namespace Encrypthtml
                    std::vector<std::string>& omittedUsers,
                    std::string& error)
     {
-        const PageTemplate::Template* t = PageTemplate::Embedded(error);
-        if (t == nullptr) {
+        Frame frame;
+        if (!FramePage(Charset::Detect(content),
+                       password,
+                       protectionType,
+                       pageColor,
+                       passwordType,
+                       userList,
+                       frame,
+                       omittedUsers,
+                       error)) {
             return false;
         }
-        namespace P = PageTemplate;
-        const bool users = passwordType == UserPassword;
-        const bool cookies = protectionType == ProtectSession || protectionType == ProtectCookie;
-        const std::string key = Md5::DigestText(password);
-
-        PageText text(t->Section(P::Page));
-        text.Fill(P::CharsetMark, Charset::Detect(content));
-        text.Fill(P::CheckValueMark, Md5::CheckValue(key));
-        text.Fill(P::UserParaInfoMark, Pick(users, t->Section(P::UserParaInfo), {}));
-        text.CutAtBlockList();
-        if (users) {
-            text.Fill(P::MasterPasswordMark, t->Section(P::MasterPassword));
-            text.Fill(P::UserMasterStringMark, UserMasterString(password, userList, omittedUsers));
-        } else {
-            text.Fill(P::MasterPasswordMark, {});
-        }
-        text.Fill(P::OnloadMark,
-                  cookies ? Pick(users, t->Section(P::OnloadCookieUser), t->Section(P::OnloadCookieSingle))
-                          : Pick(users, t->Section(P::OnloadPageUser), t->Section(P::OnloadPageSingle)));
-        std::string_view save;
-        if (protectionType == ProtectSession) {
-            save = Pick(users, t->Section(P::SaveSessionUser), t->Section(P::SaveSessionSingle));
-        } else if (protectionType == ProtectCookie) {
-            save = Pick(users, t->Section(P::SaveCookieUser), t->Section(P::SaveCookieSingle));
-        }
-        text.Fill(P::SavePasswordMark, save);
-        text.Fill(P::UserTextInputValueMark, Pick(users, t->Section(P::UserTextInputValue), {}));
-        const PageColors& colors = ColorsOf(pageColor);
-        text.Fill(P::BackgroundColorMark, colors.background);
-        text.Fill(P::TextColorMark, colors.text);
-        text.Fill(P::UserInputTextMark, Pick(users, t->Section(P::UserInputText), {}));
-
-        page = text.Assemble(content, key);
+        page.assign(frame.head.size() + BlockListLength(content.size()) + frame.tail.size(), '\0');
+        char* out = std::copy(frame.head.begin(), frame.head.end(), page.data());
+        out = BlockList(frame.key).Write(content, out);
+        std::copy(frame.tail.begin(), frame.tail.end(), out);
         return true;
     }
 
@@ -304,68 +524,38 @@ namespace Encrypthtml
                   const RelockQuestion& ask,
                   LockReport* report)
     {
-        namespace fs = std::filesystem;
-        if (report != nullptr) {
-            report->omittedUsers.clear();
-        }
-        std::error_code failure;
-        const fs::file_status status = fs::status(path, failure);
-        if (status.type() == fs::file_type::not_found) {
-            return Finish(report, LockStatus::Missing);
-        }
-        if (failure) {
-            return Finish(report, LockStatus::ReadFailed, "cannot examine " + path + ": " + failure.message());
-        }
-        // Reading a pipe or a device could block or never end.
-        if (!fs::is_regular_file(status)) {
-            return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
-        }
-        if (password.empty()) {
-            return Finish(report, LockStatus::EmptyPassword);
-        }
-        // A symbolic link stays a link: the file it points to is the one replaced.
-        const fs::path target =
-            fs::is_symlink(fs::symlink_status(path, failure)) ? fs::canonical(path, failure) : fs::path(path);
-        if (failure) {
-            return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
-        }
-        std::string error;
-        if (!MayReplace(target, error)) {
-            return Finish(report, LockStatus::WriteFailed, error);
-        }
-
-        try {
-            std::string content;
-            if (!SafeFile::ReadAll(target, content, error)) {
+        return Guarded(path, report, [&] {
+            namespace fs = std::filesystem;
+            SafeFile::Source source;
+            if (!OpenPage(path, password, source, report)) {
+                return false;
+            }
+            // A symbolic link stays a link: the file it points to is the one replaced.
+            std::error_code failure;
+            const fs::path target =
+                fs::is_symlink(fs::symlink_status(path, failure)) ? fs::canonical(path, failure) : fs::path(path);
+            if (failure) {
+                return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
+            }
+            std::string error;
+            if (!MayReplace(target, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            // The rename gives one name the page; the others would go on showing the content in plain.
+            if (source.Status().st_nlink > 1) {
+                return Finish(report,
+                              LockStatus::WriteFailed,
+                              path + " has " + std::to_string(source.Status().st_nlink)
+                                  + " names (hard links); locking one would leave the others plain");
+            }
+            Output output{target, {}, backup ? path + ".bak" : std::string()};
+            if (!source.ReadAttributes(output.attributes, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            if (IsLockedPage(content) && !MayRelock(path, answer, ask)) {
-                return Finish(report, LockStatus::Declined);
-            }
-
-            std::string page;
-            std::vector<std::string> omitted;
-            if (!BuildPage(
-                    content, password, protectionType, pageColor, passwordType, userList, page, omitted, error)) {
-                return Finish(report, LockStatus::WriteFailed, error);
-            }
-            if (backup) {
-                const std::string backupPath = path + ".bak";
-                if (!MayReplace(backupPath, error)
-                    || !SafeFile::Replace(backupPath, content, status.permissions(), error)) {
-                    return Finish(report, LockStatus::BackupFailed, error);
-                }
-            }
-            if (!SafeFile::Replace(target, page, status.permissions(), error)) {
-                return Finish(report, LockStatus::WriteFailed, error);
-            }
-            if (report != nullptr) {
-                report->omittedUsers = std::move(omitted);
-            }
-            return Finish(report, LockStatus::Locked);
-        } catch (const std::bad_alloc&) {
-            return Finish(report, LockStatus::ReadFailed, path + " is too large to be locked in memory");
-        }
+            TempFiles::RemoveStaleOnce(target.parent_path());
+            return LockOpened(
+                source, path, output, password, protectionType, pageColor, passwordType, answer, userList, ask, report);
+        });
     }
 
     bool LockPageCopy(const std::string& source,
@@ -379,38 +569,35 @@ namespace Encrypthtml
                       const RelockQuestion& ask,
                       LockReport* report)
     {
-        namespace fs = std::filesystem;
-        if (report != nullptr) {
-            report->omittedUsers.clear();
-        }
-        std::error_code failure;
-        const fs::file_status status = fs::status(source, failure);
-        if (status.type() == fs::file_type::not_found) {
-            return Finish(report, LockStatus::Missing);
-        }
-        if (!fs::is_regular_file(status)) {
-            return Finish(report, LockStatus::ReadFailed, source + " is not a regular file");
-        }
-        if (password.empty()) {
-            return Finish(report, LockStatus::EmptyPassword);
-        }
-        std::string error;
-        std::string content;
-        if (!SafeFile::ReadAll(source, content, error)) {
-            return Finish(report, LockStatus::ReadFailed, error);
-        }
-        if (IsLockedPage(content) && !MayRelock(source, answer, ask)) {
-            return Finish(report, LockStatus::Declined);
-        }
-        std::string page;
-        std::vector<std::string> omitted;
-        if (!BuildPage(content, password, protectionType, pageColor, passwordType, userList, page, omitted, error)
-            || !SafeFile::Replace(destination, page, status.permissions(), error)) {
-            return Finish(report, LockStatus::WriteFailed, error);
-        }
-        if (report != nullptr) {
-            report->omittedUsers = std::move(omitted);
-        }
-        return Finish(report, LockStatus::Locked);
+        return Guarded(source, report, [&] {
+            SafeFile::Source opened;
+            if (!OpenPage(source, password, opened, report)) {
+                return false;
+            }
+            struct stat existing
+            { };
+            if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == opened.Status().st_dev
+                && existing.st_ino == opened.Status().st_ino) {
+                return Finish(report, LockStatus::WriteFailed, destination + " is " + source + " itself");
+            }
+            std::string error;
+            if (!MayReplace(destination, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            Output output{destination, {}, {}};
+            output.attributes.mode = opened.Status().st_mode;
+            TempFiles::RemoveStaleOnce(output.destination.parent_path());
+            return LockOpened(opened,
+                              source,
+                              output,
+                              password,
+                              protectionType,
+                              pageColor,
+                              passwordType,
+                              answer,
+                              userList,
+                              ask,
+                              report);
+        });
     }
 } // namespace Encrypthtml

@@ -96,10 +96,15 @@ namespace Encrypthtml
     // Locks the file at path. True when the locked page was written; false when nothing was written, and then
     // the file is byte-for-byte as it was. password and user entries are engine bytes (see TextBytes). A file
     // without any write permission is read-only and is not replaced, nor is a read-only backup copy.
-    // The page replaces the file through a temporary file in the same folder, keeping its permissions; a
-    // symbolic link stays and its target is locked. A requested backup (path + ".bak") is made the same way
-    // before, and a backup that cannot be made means the file is not locked. Without a callback, a file that
-    // is locked already and would need the question is skipped as if answered No.
+    // The page replaces the file through an owner-only temporary file in the same folder (see engine/tempfiles.h),
+    // flushed to disk before the rename, and keeps the file's owner, group, permissions and extended attributes
+    // (access control lists among them); what cannot be carried over means the file is not replaced, and so does a
+    // file with more than one name (hard links), which would stay plain under the others. A symbolic link stays and
+    // its target is locked. A requested backup (path + ".bak", with the same attributes) is made the same way
+    // before, and a backup that cannot be made, or that would be the page itself, means the file is not locked.
+    // Without a callback, a file that is locked already and would need the question is skipped as if answered No.
+    // The file is read in chunks, so memory stays bounded whatever its size; calls may run on several threads at
+    // once (for different files).
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,
@@ -114,8 +119,8 @@ namespace Encrypthtml
     // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
     // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
     // safe steps as LockPage: an owner-only temporary file beside it, flushed, then renamed over it. The new page
-    // gets source's permission bits and belongs to the caller. The result and the report are those of LockPage;
-    // the relock question names source.
+    // gets source's permission bits and belongs to the caller. A destination that is source itself, or read-only,
+    // is refused. The result and the report are those of LockPage; the relock question names source.
     bool LockPageCopy(const std::string& source,
                       const std::string& destination,
                       std::string_view password,

@@ -1,10 +1,16 @@
 #include "engine/safefile.h"
 
+#include "engine/tempfiles.h"
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
-#include <random>
+#include <sys/xattr.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace SafeFile
 {
@@ -23,46 +29,109 @@ namespace SafeFile
             }
         };
 
-        // A hidden name beside the target; short, so that a target with a long name still gets one.
-        std::filesystem::path TemporaryName(const std::filesystem::path& target)
+        std::atomic<bool> s_flushing{true};
+
+        // Calls read, write and the like again when a signal interrupted them.
+        template <typename Call> auto Retry(Call call)
         {
-            thread_local std::mt19937_64 s_random{std::random_device{}()};
-            char name[32];
-            std::snprintf(name, sizeof name, ".qg%016llx.tmp", static_cast<unsigned long long>(s_random()));
-            return target.parent_path() / name;
+            for (;;) {
+                const auto result = call();
+                if (result >= 0 || errno != EINTR) {
+                    return result;
+                }
+            }
         }
 
-        // Creates a new file (never an existing one) and writes bytes to it; a file it could not finish is removed.
-        // Returns 0 or the system's error code.
-        int WriteNew(const std::filesystem::path& path, std::string_view bytes, std::string& error)
+        // The names of the file's extended attributes; none where the file system has none.
+        bool ExtendedNames(int fd, std::vector<std::string>& names, std::string& error)
         {
-            std::FILE* file = std::fopen(path.c_str(), "wbx");
-            if (file == nullptr) {
-                const int code = errno;
-                error = "cannot create " + path.string() + ": " + Reason(code);
-                return code;
+            names.clear();
+            std::string list;
+            for (;;) {
+                const ssize_t size = flistxattr(fd, nullptr, 0);
+                if (size < 0 && errno == ENOTSUP) {
+                    return true;
+                }
+                if (size >= 0) {
+                    list.resize(std::size_t(size));
+                    const ssize_t got = size == 0 ? 0 : flistxattr(fd, list.data(), list.size());
+                    if (got >= 0) {
+                        list.resize(std::size_t(got));
+                        break;
+                    }
+                }
+                if (errno != ERANGE) {
+                    error = Reason(errno);
+                    return false;
+                }
             }
-            // Until it is complete the file is the owner's alone: a backup holds the page before it was locked.
-            std::error_code ignored;
-            std::filesystem::permissions(
-                path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
-            errno = 0;
-            const bool written =
-                std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-            int code = errno;
-            const bool closed = std::fclose(file) == 0;
-            if (written && closed) {
-                return 0;
+            for (std::size_t at = 0; at < list.size();) {
+                const std::size_t end = list.find('\0', at);
+                names.push_back(list.substr(at, end - at));
+                at = end == std::string::npos ? list.size() : end + 1;
             }
-            if (written) {
-                code = errno;
+            return true;
+        }
+
+        bool ExtendedValue(int fd, const std::string& name, std::string& value, std::string& error)
+        {
+            for (;;) {
+                const ssize_t size = fgetxattr(fd, name.c_str(), nullptr, 0);
+                if (size >= 0) {
+                    value.resize(std::size_t(size));
+                    const ssize_t got = size == 0 ? 0 : fgetxattr(fd, name.c_str(), value.data(), value.size());
+                    if (got >= 0) {
+                        value.resize(std::size_t(got));
+                        return true;
+                    }
+                }
+                if (errno != ERANGE) {
+                    error = Reason(errno);
+                    return false;
+                }
             }
-            if (code == 0) {
-                code = EIO;
+        }
+
+        // Makes fd's extended attributes exactly those given: the ones its folder gave it by default (an
+        // inherited access control list) are removed when the original has none of them.
+        bool SetExtended(int fd,
+                         const std::vector<std::pair<std::string, std::string>>& extended,
+                         const std::string& target,
+                         std::string& error)
+        {
+            std::vector<std::string> present;
+            std::string reason;
+            if (!ExtendedNames(fd, present, reason)) {
+                error = "cannot list the extended attributes of the new " + target + ": " + reason;
+                return false;
             }
-            error = "cannot write " + path.string() + ": " + Reason(code);
-            std::filesystem::remove(path, ignored);
-            return code;
+            for (const std::string& name : present) {
+                const bool kept = std::any_of(extended.begin(), extended.end(), [&name](const auto& attribute) {
+                    return attribute.first == name;
+                });
+                if (!kept && fremovexattr(fd, name.c_str()) != 0) {
+                    error = "cannot remove the extended attribute " + name + " that the new " + target
+                        + " was given: " + Reason(errno);
+                    return false;
+                }
+            }
+            for (const auto& [name, value] : extended) {
+                if (fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0) {
+                    error = "cannot carry the extended attribute " + name + " of " + target + " over: " + Reason(errno);
+                    return false;
+                }
+            }
+            return true;
+        }
+
+        // The rename is done by now: a folder that cannot be flushed (some file systems refuse) does not undo it.
+        void FlushFolder(const std::filesystem::path& folder)
+        {
+            const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd >= 0) {
+                fsync(fd);
+                close(fd);
+            }
         }
     } // namespace
 
@@ -107,46 +176,210 @@ namespace SafeFile
         return true;
     }
 
-    bool Replace(const std::filesystem::path& target,
-                 std::string_view bytes,
-                 std::filesystem::perms perms,
-                 std::string& error)
+    Source::~Source()
     {
-        // A name taken meanwhile by another file is simply skipped for a fresh one.
-        std::filesystem::path temporary;
-        for (int attempt = 0;; ++attempt) {
-            temporary = TemporaryName(target);
-            const int code = WriteNew(temporary, bytes, error);
-            if (code == 0) {
-                break;
-            }
-            if (code != EEXIST || attempt == 10) {
-                return false;
-            }
+        if (m_fd >= 0) {
+            close(m_fd);
         }
-        std::error_code failure;
-        std::filesystem::permissions(temporary, perms, failure);
-        if (!failure) {
-            std::filesystem::rename(temporary, target, failure);
-        }
-        if (failure) {
-            error = "cannot replace " + target.string() + ": " + failure.message();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
+    }
+
+    bool Source::Open(const std::filesystem::path& path, std::string& error)
+    {
+        m_path = path;
+        // Without waiting: a pipe or a device is refused by its caller, never read.
+        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (m_fd < 0 || fstat(m_fd, &m_status) != 0) {
+            error = "cannot open " + path.string() + ": " + Reason(errno);
             return false;
         }
         return true;
     }
 
-    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
+    bool Source::ReadAttributes(Attributes& attributes, std::string& error) const
     {
-        std::error_code failure;
-        const std::filesystem::perms perms = std::filesystem::status(source, failure).permissions();
-        if (failure) {
-            error = "cannot examine " + source.string() + ": " + failure.message();
+        attributes.whole = true;
+        attributes.owner = m_status.st_uid;
+        attributes.group = m_status.st_gid;
+        attributes.mode = m_status.st_mode & 07777;
+        attributes.extended.clear();
+        std::vector<std::string> names;
+        std::string reason;
+        if (!ExtendedNames(m_fd, names, reason)) {
+            error = "cannot list the extended attributes of " + m_path.string() + ": " + reason;
             return false;
         }
-        std::string bytes;
-        return ReadAll(source, bytes, error) && Replace(destination, bytes, perms, error);
+        for (std::string& name : names) {
+            std::string value;
+            if (!ExtendedValue(m_fd, name, value, reason)) {
+                error = "cannot read the extended attribute " + name + " of " + m_path.string() + ": " + reason;
+                return false;
+            }
+            attributes.extended.emplace_back(std::move(name), std::move(value));
+        }
+        return true;
+    }
+
+    bool Source::Read(char* buffer, std::size_t size, std::size_t& count, std::string& error)
+    {
+        count = 0;
+        while (count < size) {
+            const ssize_t got = Retry([&] {
+                return read(m_fd, buffer + count, size - count);
+            });
+            if (got < 0) {
+                error = "cannot read " + m_path.string() + ": " + Reason(errno);
+                return false;
+            }
+            if (got == 0) {
+                break;
+            }
+            count += std::size_t(got);
+        }
+        return true;
+    }
+
+    bool Source::Rewind(std::string& error)
+    {
+        if (lseek(m_fd, 0, SEEK_SET) != 0) {
+            error = "cannot read " + m_path.string() + " again: " + Reason(errno);
+            return false;
+        }
+        return true;
+    }
+
+    Replacement::Replacement(std::filesystem::path target) : m_target(std::move(target))
+    { }
+
+    Replacement::~Replacement()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+        if (m_registration && !m_committed) {
+            unlink(m_temporary.c_str());
+        }
+    }
+
+    bool Replacement::Create(std::string& error)
+    {
+        // A name taken meanwhile by another file is simply skipped for a fresh one. The name is registered before
+        // the file exists, so that a signal never leaves it behind.
+        for (int attempt = 0;; ++attempt) {
+            m_temporary = TempFiles::NewName(m_target.parent_path());
+            m_registration = std::make_unique<TempFiles::Registration>(m_temporary);
+            if (!m_registration->Registered()) {
+                m_registration.reset();
+                error = "cannot create a temporary file for " + m_target.string() + ": too many files at once";
+                return false;
+            }
+            m_fd = Retry([&] {
+                return open(m_temporary.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+            });
+            if (m_fd >= 0) {
+                return true;
+            }
+            const int code = errno;
+            m_registration.reset();
+            if (code != EEXIST || attempt == 10) {
+                error = "cannot create " + m_temporary.string() + ": " + Reason(code);
+                return false;
+            }
+        }
+    }
+
+    bool Replacement::Write(std::string_view bytes, std::string& error)
+    {
+        while (!bytes.empty()) {
+            const ssize_t done = Retry([&] {
+                return write(m_fd, bytes.data(), bytes.size());
+            });
+            if (done < 0) {
+                error = "cannot write " + m_temporary.string() + ": " + Reason(errno);
+                return false;
+            }
+            bytes.remove_prefix(std::size_t(done));
+        }
+        return true;
+    }
+
+    bool Replacement::Commit(const Attributes& attributes, std::string& error)
+    {
+        const std::string target = m_target.string();
+        if (attributes.whole) {
+            // Ownership first: a change of owner clears the set-id bits that the mode then restores.
+            struct stat status
+            { };
+            if (fstat(m_fd, &status) != 0
+                || ((status.st_uid != attributes.owner || status.st_gid != attributes.group)
+                    && fchown(m_fd, attributes.owner, attributes.group) != 0)) {
+                error = "cannot give the new " + target + " the owner and group of the old one ("
+                    + std::to_string(attributes.owner) + ":" + std::to_string(attributes.group) + "): " + Reason(errno);
+                return false;
+            }
+        }
+        if (fchmod(m_fd, attributes.mode & (attributes.whole ? 07777 : 0777)) != 0) {
+            error = "cannot set the permissions of the new " + target + ": " + Reason(errno);
+            return false;
+        }
+        if (attributes.whole && !SetExtended(m_fd, attributes.extended, target, error)) {
+            return false;
+        }
+        if (s_flushing && fdatasync(m_fd) != 0) {
+            error = "cannot flush " + m_temporary.string() + " to disk: " + Reason(errno);
+            return false;
+        }
+        const int closed = close(m_fd);
+        m_fd = -1;
+        if (closed != 0) {
+            error = "cannot write " + m_temporary.string() + ": " + Reason(errno);
+            return false;
+        }
+        if (rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+            error = "cannot replace " + target + ": " + Reason(errno);
+            return false;
+        }
+        m_committed = true;
+        m_registration.reset();
+        if (s_flushing) {
+            FlushFolder(m_target.parent_path());
+        }
+        return true;
+    }
+
+    void SetFlushing(bool on)
+    {
+        s_flushing = on;
+    }
+
+    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
+    {
+        Source from;
+        if (!from.Open(source, error)) {
+            return false;
+        }
+        if (!S_ISREG(from.Status().st_mode)) {
+            error = source.string() + " is not a regular file";
+            return false;
+        }
+        struct stat existing
+        { };
+        if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == from.Status().st_dev
+            && existing.st_ino == from.Status().st_ino) {
+            error = destination.string() + " is " + source.string() + " itself";
+            return false;
+        }
+        Replacement copy(destination);
+        if (!copy.Create(error)) {
+            return false;
+        }
+        const std::unique_ptr<char[]> buffer(new char[ChunkSize]);
+        for (std::size_t count = ChunkSize; count == ChunkSize;) {
+            if (!from.Read(buffer.get(), ChunkSize, count, error) || !copy.Write({buffer.get(), count}, error)) {
+                return false;
+            }
+        }
+        Attributes attributes;
+        attributes.mode = from.Status().st_mode;
+        return copy.Commit(attributes, error);
     }
 } // namespace SafeFile

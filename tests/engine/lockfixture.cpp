@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 namespace LockFixture
 {
@@ -79,5 +83,74 @@ namespace LockFixture
             content[i] = static_cast<char>((i * 37 + i / 256) & 255);
         }
         return content;
+    }
+
+    void PrintTo(const FileState& state, std::ostream* os)
+    {
+        *os << state.bytes.size() << " bytes, " << state.owner << ":" << state.group << ", mode " << std::oct
+            << state.mode << std::dec;
+        for (const auto& [name, value] : state.extended) {
+            *os << ", " << name << " (" << value.size() << " bytes)";
+        }
+    }
+
+    FileState AttributesOf(const std::filesystem::path& path)
+    {
+        FileState state;
+        struct stat status
+        { };
+        EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+        state.owner = status.st_uid;
+        state.group = status.st_gid;
+        state.mode = status.st_mode & 07777;
+        std::string names(65536, '\0');
+        const ssize_t length = listxattr(path.c_str(), names.data(), names.size());
+        names.resize(length > 0 ? std::size_t(length) : 0);
+        for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+            const std::string name = names.c_str() + at;
+            std::string value(65536, '\0');
+            const ssize_t size = getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+            EXPECT_GE(size, 0) << name;
+            value.resize(size > 0 ? std::size_t(size) : 0);
+            state.extended[name] = value;
+        }
+        return state;
+    }
+
+    FileState StateOf(const std::filesystem::path& path)
+    {
+        FileState state = AttributesOf(path);
+        state.bytes = ReadFile(path);
+        return state;
+    }
+
+    std::optional<std::string> AsNobody(const std::function<std::string()>& work)
+    {
+        int channel[2];
+        if (pipe(channel) != 0) {
+            return std::nullopt;
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            close(channel[0]);
+            if (setgid(Nobody) != 0 || setuid(Nobody) != 0) {
+                _exit(1);
+            }
+            const std::string text = work();
+            const bool sent = write(channel[1], text.data(), text.size()) == ssize_t(text.size());
+            _exit(sent ? 0 : 1);
+        }
+        close(channel[1]);
+        std::string text;
+        char buffer[4096];
+        for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, std::size_t(got));
+        }
+        close(channel[0]);
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            return std::nullopt;
+        }
+        return text;
     }
 } // namespace LockFixture

@@ -4,8 +4,13 @@
 // the block list read back out of a locked page.
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace LockFixture
@@ -41,4 +46,30 @@ namespace LockFixture
 
     // Content of n bytes with every byte value, zero bytes included.
     std::string SampleContent(std::size_t n);
+
+    // What a file is: its bytes, owner, group, permission bits and extended attributes (access control lists
+    // among them), a symbolic link followed.
+    struct FileState
+    {
+        std::string bytes;
+        uid_t owner = 0;
+        gid_t group = 0;
+        unsigned mode = 0;
+        std::map<std::string, std::string> extended;
+
+        bool operator==(const FileState&) const = default;
+    };
+    void PrintTo(const FileState& state, std::ostream* os);
+
+    FileState StateOf(const std::filesystem::path& path);
+
+    // StateOf without the bytes: what a locked page must keep of the file it replaces.
+    FileState AttributesOf(const std::filesystem::path& path);
+
+    // The user id of "nobody", whom the tests run as root hand files to.
+    constexpr uid_t Nobody = 65534;
+
+    // Runs work in a child process as the user and group Nobody and returns the text it gave back; nothing when
+    // the child could not become Nobody or did not end normally.
+    std::optional<std::string> AsNobody(const std::function<std::string()>& work);
 } // namespace LockFixture

@@ -1,0 +1,205 @@
+#include "engine/tempfiles.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace TempFiles
+{
+    namespace
+    {
+        constexpr std::string_view s_prefix = ".quillgate-";
+        constexpr std::string_view s_suffix = ".tmp";
+        constexpr std::size_t s_randomDigits = 16;
+
+        // One slot per temporary file being written; a handful of threads each write one file at a time.
+        struct Slot
+        {
+            std::atomic<bool> taken{false};
+            // Set once path holds the whole name, cleared before the slot is given up: the handler reads path
+            // only while it is set.
+            std::atomic<bool> ready{false};
+            char path[PATH_MAX];
+        };
+        static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
+
+        constexpr int s_slotCount = 64;
+        Slot s_slots[s_slotCount];
+
+        constexpr int s_signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+        // Only async-signal-safe calls: remove every file being written, then die of the signal as usual (the
+        // default action came back on entry, and the signal is held until the handler returns).
+        extern "C" void RemoveAndRaise(int signalNumber)
+        {
+            const int savedErrno = errno;
+            for (Slot& slot : s_slots) {
+                if (slot.ready.load(std::memory_order_acquire)) {
+                    unlink(slot.path);
+                }
+            }
+            raise(signalNumber);
+            errno = savedErrno;
+        }
+
+        // A signal the program ignores (nohup) or handles itself keeps its disposition.
+        void InstallHandler()
+        {
+            struct sigaction action
+            { };
+            action.sa_handler = RemoveAndRaise;
+            action.sa_flags = SA_RESETHAND;
+            sigemptyset(&action.sa_mask);
+            for (const int signalNumber : s_signals) {
+                sigaddset(&action.sa_mask, signalNumber);
+            }
+            for (const int signalNumber : s_signals) {
+                struct sigaction current
+                { };
+                if (sigaction(signalNumber, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
+                    && current.sa_handler == SIG_DFL) {
+                    sigaction(signalNumber, &action, nullptr);
+                }
+            }
+        }
+
+        bool IsDigit(char c)
+        {
+            return c >= '0' && c <= '9';
+        }
+
+        bool IsHexDigit(char c)
+        {
+            return IsDigit(c) || (c >= 'a' && c <= 'f');
+        }
+
+        // The pid no longer names a running process (of any user) in this process-number space.
+        bool IsEnded(pid_t pid)
+        {
+            return kill(pid, 0) != 0 && errno == ESRCH;
+        }
+    } // namespace
+
+    std::filesystem::path NewName(const std::filesystem::path& folder)
+    {
+        thread_local std::mt19937_64 s_random{std::random_device{}()};
+        char name[64];
+        std::snprintf(name,
+                      sizeof name,
+                      "%.*s%ld-%016llx%.*s",
+                      int(s_prefix.size()),
+                      s_prefix.data(),
+                      static_cast<long>(getpid()),
+                      static_cast<unsigned long long>(s_random()),
+                      int(s_suffix.size()),
+                      s_suffix.data());
+        return folder / name;
+    }
+
+    bool IsTemporaryName(std::string_view name, pid_t& pid)
+    {
+        if (!name.starts_with(s_prefix) || !name.ends_with(s_suffix)) {
+            return false;
+        }
+        name.remove_prefix(s_prefix.size());
+        name.remove_suffix(s_suffix.size());
+        const std::size_t dash = name.find('-');
+        if (dash == 0 || dash > 9 || name.size() != dash + 1 + s_randomDigits) {
+            return false;
+        }
+        long number = 0;
+        for (const char c : name.substr(0, dash)) {
+            if (!IsDigit(c)) {
+                return false;
+            }
+            number = number * 10 + (c - '0');
+        }
+        const std::string_view random = name.substr(dash + 1);
+        if (number == 0 || !std::all_of(random.begin(), random.end(), IsHexDigit)) {
+            return false;
+        }
+        pid = static_cast<pid_t>(number);
+        return true;
+    }
+
+    Registration::Registration(const std::filesystem::path& path)
+    {
+        static std::once_flag s_installed;
+        std::call_once(s_installed, InstallHandler);
+        const std::string& text = path.native();
+        if (text.size() >= PATH_MAX) {
+            return;
+        }
+        for (int i = 0; i < s_slotCount; ++i) {
+            bool expected = false;
+            if (s_slots[i].taken.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+                std::memcpy(s_slots[i].path, text.c_str(), text.size() + 1);
+                s_slots[i].ready.store(true, std::memory_order_release);
+                m_slot = i;
+                return;
+            }
+        }
+    }
+
+    Registration::~Registration()
+    {
+        if (m_slot >= 0) {
+            s_slots[m_slot].ready.store(false, std::memory_order_release);
+            s_slots[m_slot].taken.store(false, std::memory_order_release);
+        }
+    }
+
+    std::size_t RemoveStale(const std::filesystem::path& folder)
+    {
+        DIR* directory = opendir(folder.c_str());
+        if (directory == nullptr) {
+            return 0;
+        }
+        const int folderFd = dirfd(directory);
+        const uid_t user = geteuid();
+        const pid_t self = getpid();
+        const auto staleBefore = std::chrono::system_clock::now() - StaleAge;
+        std::size_t removed = 0;
+        while (const dirent* entry = readdir(directory)) {
+            pid_t pid = 0;
+            struct stat status
+            { };
+            if (!IsTemporaryName(entry->d_name, pid) || pid == self
+                || fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            const auto modified = std::chrono::system_clock::from_time_t(status.st_mtim.tv_sec);
+            if (S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_uid == user && modified < staleBefore
+                && IsEnded(pid) && unlinkat(folderFd, entry->d_name, 0) == 0) {
+                ++removed;
+            }
+        }
+        closedir(directory);
+        return removed;
+    }
+
+    void RemoveStaleOnce(const std::filesystem::path& folder)
+    {
+        static std::mutex s_mutex;
+        static std::set<std::filesystem::path> s_done;
+        {
+            const std::lock_guard<std::mutex> lock(s_mutex);
+            if (!s_done.insert(folder).second) {
+                return;
+            }
+        }
+        RemoveStale(folder);
+    }
+} // namespace TempFiles

@@ -1,0 +1,104 @@
+// What reaches the disk before a page counts as written. This program stands in for the C library's fdatasync,
+// fsync and rename (the engine, linked into it statically, calls these instead), notes each call with the file it
+// concerns, and passes it on to the system.
+
+#include "engine/encrypthtml.h"
+
+#include "engine/safefile.h"
+#include "tests/engine/lockfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace
+{
+    std::mutex s_mutex;
+    std::vector<std::string> s_calls;
+
+    void Note(const std::string& call)
+    {
+        const std::lock_guard<std::mutex> lock(s_mutex);
+        s_calls.push_back(call);
+    }
+
+    std::string PathOf(int fd)
+    {
+        char path[4096] = {};
+        const std::string link = "/proc/self/fd/" + std::to_string(fd);
+        return readlink(link.c_str(), path, sizeof path - 1) > 0 ? path : "?";
+    }
+} // namespace
+
+extern "C" int fdatasync(int fd)
+{
+    Note("fdatasync " + PathOf(fd));
+    return int(syscall(SYS_fdatasync, fd));
+}
+
+extern "C" int fsync(int fd)
+{
+    Note("fsync " + PathOf(fd));
+    return int(syscall(SYS_fsync, fd));
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept
+{
+    Note(std::string("rename ") + from + " " + to);
+    return int(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, 0));
+}
+
+namespace
+{
+    using namespace Encrypthtml;
+    using LockFixture::TempFolder;
+    using LockFixture::WriteFile;
+
+    std::vector<std::string> CallsOfLocking(const std::string& path)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(s_mutex);
+            s_calls.clear();
+        }
+        int answer = RelockAsk;
+        LockReport report;
+        EXPECT_TRUE(LockPage(path, "pw", true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report))
+            << report.detail;
+        const std::lock_guard<std::mutex> lock(s_mutex);
+        return s_calls;
+    }
+
+    // The backup, then the page: each one's data reaches the disk before its rename, and the folder's new entry
+    // right after it.
+    TEST(Flush, EachFileIsOnDiskBeforeItsRenameAndTheFolderAfter)
+    {
+        TempFolder folder;
+        const std::string path = folder.File("index.html");
+        WriteFile(path, "<p>x</p>");
+        const std::vector<std::string> calls = CallsOfLocking(path);
+        ASSERT_EQ(calls.size(), 6U);
+        for (const auto& [at, target] : {std::pair{0, path + ".bak"}, std::pair{3, path}}) {
+            const std::string temporary = calls[at].substr(std::string("fdatasync ").size());
+            EXPECT_EQ(calls[at], "fdatasync " + temporary);
+            EXPECT_EQ(calls[at + 1], "rename " + temporary + " " + target);
+            EXPECT_EQ(calls[at + 2], "fsync " + folder.Path().string());
+        }
+    }
+
+    TEST(Flush, TurnedOffForMeasuringTheFilesAreOnlyRenamed)
+    {
+        TempFolder folder;
+        const std::string path = folder.File("index.html");
+        WriteFile(path, "<p>x</p>");
+        SafeFile::SetFlushing(false);
+        const std::vector<std::string> calls = CallsOfLocking(path);
+        SafeFile::SetFlushing(true);
+        ASSERT_EQ(calls.size(), 2U);
+        EXPECT_TRUE(calls[0].starts_with("rename ") && calls[0].ends_with(" " + path + ".bak")) << calls[0];
+        EXPECT_TRUE(calls[1].starts_with("rename ") && calls[1].ends_with(" " + path)) << calls[1];
+    }
+} // namespace
