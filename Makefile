@@ -11,7 +11,7 @@ BUILD_DIR := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 APT_PACKAGES := cmake ninja-build g++ make pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
-	chromium xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl \
+	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl \
 	libssl-dev zlib1g-dev libicu-dev
 
 # The fuzz targets need clang and its libFuzzer runtime; only make fuzz installs them.

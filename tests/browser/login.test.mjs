@@ -166,7 +166,7 @@ test('an ISO 8859-1 page shows its bytes as ISO 8859-1 characters', async () => 
     });
 });
 
-test('a password beyond ASCII opens the page from the form and from a query in UTF-8 or ISO 8859-1 escapes', async () => {
+test('a password beyond ASCII opens the page from the form and from a query in UTF-8 or Latin-1 escapes', async () => {
     // The second password's ISO 8859-1 bytes are also valid UTF-8: its UTF-8 reading ("über") is tried first and
     // must fail without an alert.
     const passwords = ['Grüße-2026', '\u00c3\u00bcber-alles'];

@@ -1,9 +1,10 @@
 // Shared pieces of the browser tests: locking pages with the real quillgate-lock command, serving them over
 // http://127.0.0.1 (cookies need a host), and driving Debian's Chromium through playwright-core.
 
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
+import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before } from 'node:test';
@@ -123,10 +124,10 @@ export async function openSite() {
 
 // One browser and one served folder for all tests of a file: opened before the file's first test, then setUp
 // (the file's own preparation) runs with them; both are closed after the file's last test.
-export function sharedBrowserAndSite(setUp = async () => {}) {
+export function sharedBrowserAndSite(setUp = async () => {}, launch = launchBrowser) {
     const shared = {};
     before(async () => {
-        shared.browser = await launchBrowser();
+        shared.browser = await launch();
         shared.site = await openSite();
         await setUp(shared);
     });
@@ -195,4 +196,135 @@ export async function submitLogin(page, password, user) {
 // True while the page still shows the login form.
 export function showsLoginForm(page) {
     return page.evaluate(() => !!document.forms.qpfw && !!document.forms.qpfw.qvpwd);
+}
+
+// Debian's Firefox ESR (or the one QUILLGATE_FIREFOX names), null when it is not installed.
+const firefoxCandidates = process.env.QUILLGATE_FIREFOX
+    ? [process.env.QUILLGATE_FIREFOX]
+    : ['/usr/bin/firefox-esr', '/usr/bin/firefox'];
+export const firefoxPath = firefoxCandidates.find((file) => fs.existsSync(file)) ?? null;
+
+// How long a navigation in Firefox may take before it counts as never finishing.
+const firefoxLoadMs = 15000;
+
+// Firefox driven through Marionette, its built-in remote protocol (playwright-core drives only a Firefox of its
+// own build): each message is its length in decimal, ":" and a JSON text; commands are [0, id, name, params],
+// answers [1, id, error, result]. Dialogs stay open until dialog() takes them.
+class Firefox {
+    constructor(process, profile, socket) {
+        this.process = process;
+        this.profile = profile;
+        this.socket = socket;
+        this.waiting = new Map();
+        this.lastId = 0;
+        let input = Buffer.alloc(0);
+        socket.on('data', (chunk) => {
+            input = Buffer.concat([input, chunk]);
+            for (;;) {
+                const colon = input.indexOf(':');
+                const length = colon < 0 ? NaN : Number(input.subarray(0, colon).toString());
+                if (!(input.length >= colon + 1 + length)) {
+                    return;
+                }
+                const message = JSON.parse(input.subarray(colon + 1, colon + 1 + length).toString());
+                input = input.subarray(colon + 1 + length);
+                this.receive(message);
+            }
+        });
+    }
+
+    receive(message) {
+        if (!Array.isArray(message)) {
+            this.greeted?.();
+            return;
+        }
+        const [, id, error, result] = message;
+        const waiting = this.waiting.get(id);
+        this.waiting.delete(id);
+        if (error) {
+            waiting?.reject(Object.assign(new Error(`${error.error}: ${error.message}`), { code: error.error }));
+        } else {
+            waiting?.resolve(result);
+        }
+    }
+
+    command(name, params = {}) {
+        return new Promise((resolve, reject) => {
+            const id = ++this.lastId;
+            this.waiting.set(id, { resolve, reject });
+            const text = Buffer.from(JSON.stringify([0, id, name, params]));
+            this.socket.write(`${text.length}:`);
+            this.socket.write(text);
+        });
+    }
+
+    // Loads url and waits, as automation does, until the browser reports the page as loaded.
+    async goto(url) {
+        let timer;
+        const late = new Promise((resolve, reject) => {
+            const failure = new Error(`${url} was not reported loaded within ${firefoxLoadMs} ms`);
+            timer = setTimeout(() => reject(failure), firefoxLoadMs);
+        });
+        try {
+            await Promise.race([this.command('WebDriver:Navigate', { url }), late]);
+        } finally {
+            clearTimeout(timer);
+        }
+    }
+
+    // Runs the body of a function in the page and returns its result.
+    async evaluate(body) {
+        return (await this.command('WebDriver:ExecuteScript', { script: body, args: [] })).value;
+    }
+
+    // The text of the open dialog, which is then accepted; null when none is open.
+    async dialog() {
+        try {
+            const { value } = await this.command('WebDriver:GetAlertText');
+            await this.command('WebDriver:AcceptAlert');
+            return value;
+        } catch (error) {
+            if (error.code === 'no such alert') {
+                return null;
+            }
+            throw error;
+        }
+    }
+
+    async close() {
+        this.socket.destroy();
+        const exited = new Promise((resolve) => this.process.once('exit', resolve));
+        this.process.kill();
+        await exited;
+        fs.rmSync(this.profile, { recursive: true, force: true });
+    }
+}
+
+// Starts headless Firefox with a fresh profile in which Marionette takes a free port and names it in the file
+// MarionetteActivePort, and opens a session in which dialogs wait for the test.
+export async function launchFirefox() {
+    const profile = makeTempDir('qg-firefox-');
+    fs.writeFileSync(path.join(profile, 'user.js'), 'user_pref("marionette.port", 0);\n');
+    const child = spawn(firefoxPath, ['--headless', '--marionette', '--no-remote', '--profile', profile], {
+        stdio: 'ignore',
+    });
+    const portFile = path.join(profile, 'MarionetteActivePort');
+    const port = () => (fs.existsSync(portFile) ? Number(fs.readFileSync(portFile, 'utf8')) : 0);
+    for (let waited = 0; !(port() > 0); waited += 100) {
+        if (waited > 60000 || child.exitCode !== null) {
+            child.kill();
+            throw new Error(`${firefoxPath} did not open its remote protocol`);
+        }
+        await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    const socket = net.connect(port(), '127.0.0.1');
+    const firefox = new Firefox(child, profile, socket);
+    await new Promise((resolve, reject) => {
+        firefox.greeted = resolve;
+        socket.once('error', reject);
+    });
+    await firefox.command('WebDriver:NewSession', {
+        capabilities: { alwaysMatch: { unhandledPromptBehavior: 'ignore' } },
+    });
+    return firefox;
 }

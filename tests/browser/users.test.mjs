@@ -1,5 +1,6 @@
 // User/password pages with Page protection: every user opens the page with their own password, by the form
-// and by the user and pwd query keys (in UTF-8 or ISO 8859-1 escapes); another user's password, an unknown user or the master password fail.
+// and by the user and pwd query keys (in UTF-8 or ISO 8859-1 escapes); another user's password, an unknown user
+// or the master password fail.
 
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
