@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace Charset
@@ -54,6 +56,8 @@ namespace Charset
             {"windows-1252", Latin1},
             {"x-cp1252", Latin1},
         }};
+
+        constexpr std::uint64_t s_highBits = 0x8080808080808080;
 
         // No encoding label is longer; a longer value is no label.
         constexpr std::size_t s_maxLabelLength = 40;
@@ -317,8 +321,19 @@ namespace Charset
             return;
         }
         // The rules of a strict UTF-8 decoder: no overlong forms, no surrogates, nothing above U+10FFFF.
-        for (const char c : chunk) {
-            const auto byte = static_cast<unsigned char>(c);
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            // Runs of ASCII, the bulk of most pages, are passed over eight bytes at a time.
+            if (m_pending == 0) {
+                std::uint64_t word = 0;
+                while (i + sizeof word <= chunk.size()
+                       && (std::memcpy(&word, chunk.data() + i, sizeof word), (word & s_highBits) == 0)) {
+                    i += sizeof word;
+                }
+                if (i == chunk.size()) {
+                    break;
+                }
+            }
+            const auto byte = static_cast<unsigned char>(chunk[i]);
             if (m_pending > 0) {
                 if (byte < m_low || byte > m_high) {
                     m_isUtf8 = false;
