@@ -115,7 +115,13 @@ namespace SafeFile
                     return false;
                 }
             }
+            // One the new file has already (a label its folder gave it) is left alone: setting it again may need a
+            // right that keeping it does not.
             for (const auto& [name, value] : extended) {
+                std::string current;
+                if (ExtendedValue(fd, name, current, reason) && current == value) {
+                    continue;
+                }
                 if (fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0) {
                     error = "cannot carry the extended attribute " + name + " of " + target + " over: " + Reason(errno);
                     return false;

@@ -163,7 +163,7 @@ namespace TempFiles
 
     std::size_t RemoveStale(const std::filesystem::path& folder)
     {
-        DIR* directory = opendir(folder.c_str());
+        DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
         if (directory == nullptr) {
             return 0;
         }

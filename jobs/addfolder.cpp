@@ -1,6 +1,7 @@
 #include "jobs/addfolder.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/pagescan.h"
 #include "ui/controls.h"
 #include "ui/prompts.h"
 #include "ui/strings.h"
@@ -8,13 +9,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 TFormAddFolder* FormAddFolder = nullptr;
 
@@ -24,23 +29,32 @@ namespace
     using Controls::SetCaption;
     using Controls::SetLabel;
 
-    void ScanInto(const QString& folder, bool includeSubFolders, QStringList& found)
+    // The path Qt holds for bytes from the file system, or nothing when that text would name another file.
+    std::optional<QString> PathOfBytes(const QByteArray& bytes)
     {
-        // folder carries no trailing separator, but may be empty for the root.
-        const QString prefix = folder + QDir::separator();
-        QDirIterator entries(prefix, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (entries.hasNext()) {
-            entries.next();
-            const QFileInfo entry = entries.fileInfo();
-            const QString path = prefix + entries.fileName();
-            if (entry.isDir()) {
-                if (includeSubFolders && !entry.isSymLink() && !entry.isJunction()) {
-                    ScanInto(path, includeSubFolders, found);
-                }
-            } else if (entry.isFile() && IsPageFileName(entries.fileName())) {
-                found.append(path);
-            }
+        const QString path = QFile::decodeName(bytes);
+        if (QFile::encodeName(path) != bytes) {
+            return std::nullopt;
         }
+        return QDir::toNativeSeparators(path);
+    }
+
+    void Take(const QByteArray& bytes, QStringList& pages, LeftOutPages* leftOut)
+    {
+        if (const std::optional<QString> path = PathOfBytes(bytes)) {
+            pages.append(*path);
+        } else if (leftOut != nullptr) {
+            leftOut->add(bytes);
+        }
+    }
+
+    QStringList PagesOf(const QByteArray& folder, bool includeSubFolders, LeftOutPages* leftOut)
+    {
+        QStringList pages;
+        for (const std::string& page : PageScan::ScanFolder(folder.toStdString(), includeSubFolders).pages) {
+            Take(QByteArray::fromStdString(page), pages, leftOut);
+        }
+        return pages;
     }
 } // namespace
 
@@ -50,18 +64,61 @@ bool IsPageFileName(const QString& name)
     return Encrypthtml::IsPageFileName(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-QStringList ScanFolder(const QString& folder, bool includeSubFolders)
+void LeftOutPages::add(const QByteArray& path)
 {
-    if (folder.isEmpty()) {
-        return {};
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    for (auto& [known, count] : m_folders) {
+        if (known == folder) {
+            ++count;
+            return;
+        }
     }
-    QString start = folder;
-    if (start.endsWith(QDir::separator())) {
-        start.chop(1);
+    m_folders.append({folder, 1});
+}
+
+bool LeftOutPages::isEmpty() const
+{
+    return m_folders.isEmpty();
+}
+
+QString LeftOutPages::message() const
+{
+    QStringList lines;
+    for (const auto& [folder, count] : m_folders) {
+        // The folder's own name may not be text either; it is shown as near as Qt can.
+        lines.append(QStringLiteral("%1 file(s) in %2 were left out: their names are not text in the system encoding.")
+                         .arg(count)
+                         .arg(QDir::toNativeSeparators(QFile::decodeName(folder))));
     }
-    QStringList found;
-    ScanInto(start, includeSubFolders, found);
-    return found;
+    return lines.join(QLatin1Char('\n'));
+}
+
+QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut)
+{
+    return PagesOf(QFile::encodeName(QDir::fromNativeSeparators(folder)), includeSubFolders, leftOut);
+}
+
+QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut)
+{
+    QStringList pages;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) {
+            continue;
+        }
+        // The path as the file system's bytes: a name that is not UTF-8 comes percent-encoded byte by byte, and
+        // QUrl::toLocalFile would turn it into other text.
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        std::error_code error;
+        const std::filesystem::file_status status = std::filesystem::status(bytes.toStdString(), error);
+        if (std::filesystem::is_directory(status)) {
+            pages.append(PagesOf(bytes, true, leftOut));
+        } else if (std::filesystem::is_regular_file(status)
+                   && Encrypthtml::IsPageFileName(bytes.mid(bytes.lastIndexOf('/') + 1).toStdString())) {
+            Take(bytes, pages, leftOut);
+        }
+    }
+    return pages;
 }
 
 TFormAddFolder::TFormAddFolder(QWidget* parent) : QDialog(parent)

@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -14,11 +17,33 @@ class QPushButton;
 // Whether a file name counts as a page: Encrypthtml::IsPageFileName on its UTF-8 bytes.
 bool IsPageFileName(const QString& name);
 
-// The paths of the pages in folder and, with includeSubFolders, in all its subfolders, depth first. Hidden files
-// and folders count; links to folders are not entered, so link cycles end; folders that cannot be read give
-// nothing. One trailing separator is dropped first, and paths are folder + separator + name, so a relative folder
-// gives relative paths and a root "/" gives "/a.htm". An empty folder text gives nothing.
-QStringList ScanFolder(const QString& folder, bool includeSubFolders);
+// The pages a scan or a drop had to leave out because their names are not text in the system encoding: Qt
+// would hold such a name as other text (QFile::decodeName does not give back the same bytes), and the locker
+// would be handed a path that names another file or none. Counted by folder, so the user can be told where.
+class LeftOutPages
+{
+public:
+    // Counts path, as the file system's bytes, under its folder.
+    void add(const QByteArray& path);
+    bool isEmpty() const;
+    // One line per folder, in the order met: "N file(s) in FOLDER were left out: ...".
+    QString message() const;
+
+private:
+    QList<std::pair<QByteArray, int>> m_folders;
+};
+
+// The paths of the pages in folder and, with includeSubFolders, in all its subfolders, by the engine's one scan
+// rule (PageScan::ScanFolder): hidden files and folders count; links are neither listed nor entered, so a link
+// cannot lead the locker out of the folder and link cycles end; folders that cannot be read give nothing. One
+// trailing separator is dropped first, and paths are folder + separator + name, so a relative folder gives
+// relative paths. An empty folder text gives nothing. Pages whose names Qt cannot hold go to leftOut.
+QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut = nullptr);
+
+// The pages among files and folders dropped from a file manager (local file URLs), as Add file and Add folder
+// with subfolders would take them: a dropped page file (a link too, since the user named it), and the pages of
+// a dropped folder. Other files and other URLs are passed over.
+QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut);
 
 class TFormAddFolder : public QDialog
 {

@@ -1,17 +1,22 @@
 #include "jobs/filelist.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace
 {
     // The one ordering of the list. The collator alone is not enough: it treats some different texts as equal
     // (control characters are ignorable, full-width letters match their plain forms), and equality here decides
-    // that a path is dropped. So collator ties are broken by the case-folded texts, which differ exactly when
-    // the paths differ apart from letter case.
-    int
-    ComparePaths(const QCollatorSortKey& keyA, const QString& pathA, const QCollatorSortKey& keyB, const QString& pathB)
+    // which paths may be one entry. So collator ties are broken by the case-folded texts, which differ exactly
+    // when the paths differ apart from letter case.
+    int CompareIgnoringCase(const QCollatorSortKey& keyA,
+                            const QString& pathA,
+                            const QCollatorSortKey& keyB,
+                            const QString& pathB)
     {
         const int byCollation = keyA.compare(keyB);
         if (byCollation != 0) {
@@ -20,14 +25,31 @@ namespace
         return QString::compare(pathA.toCaseFolded(), pathB.toCaseFolded(), Qt::CaseSensitive);
     }
 
+    // The order within a run of paths equal apart from letter case.
+    bool ExactlyBefore(const QString& a, const QString& b)
+    {
+        return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    }
+
+    std::filesystem::path FileSystemPath(const QString& path)
+    {
+        return std::filesystem::path(QFile::encodeName(path).toStdString());
+    }
+
     struct Incoming
     {
         QCollatorSortKey key;
         qsizetype index;
     };
+
+    struct Entry
+    {
+        QString path;
+        QCollatorSortKey key;
+    };
 } // namespace
 
-FileList::FileList() : m_collator(QLocale())
+FileList::FileList(Identity identity) : m_collator(QLocale()), m_identity(identity)
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
 }
@@ -59,42 +81,64 @@ QCollatorSortKey FileList::sortKey(const QString& path) const
     return m_collator.sortKey(path.toCaseFolded());
 }
 
-int FileList::lowerBound(const QCollatorSortKey& key, const QString& path) const
+FileList::Run FileList::runOf(const QCollatorSortKey& key, const QString& path) const
 {
     int low = 0;
     int high = count();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (ComparePaths(m_keys[size_t(middle)], m_paths.at(middle), key, path) < 0) {
+        if (CompareIgnoringCase(m_keys[size_t(middle)], m_paths.at(middle), key, path) < 0) {
             low = middle + 1;
         } else {
             high = middle;
         }
     }
-    return low;
+    // A run holds more than one entry only where files differ in letter case alone: a short walk.
+    int end = low;
+    while (end < count() && CompareIgnoringCase(m_keys[size_t(end)], m_paths.at(end), key, path) == 0) {
+        ++end;
+    }
+    return {low, end};
 }
 
-bool FileList::holdsAt(int index, const QCollatorSortKey& key, const QString& path) const
+bool FileList::isSameEntry(const QString& listed, const QString& path) const
 {
-    return index < count() && ComparePaths(m_keys[size_t(index)], m_paths.at(index), key, path) == 0;
+    if (m_identity == Identity::IgnoreCase || listed == path) {
+        return true;
+    }
+    // False when either is missing (two missing paths of other text are other entries) or cannot be examined.
+    std::error_code error;
+    return std::filesystem::equivalent(FileSystemPath(listed), FileSystemPath(path), error);
+}
+
+int FileList::find(const Run& run, const QString& path) const
+{
+    for (int i = run.first; i < run.end; ++i) {
+        if (isSameEntry(m_paths.at(i), path)) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 int FileList::indexOf(const QString& path) const
 {
-    const QCollatorSortKey key = sortKey(path);
-    const int index = lowerBound(key, path);
-    return holdsAt(index, key, path) ? index : -1;
+    return find(runOf(sortKey(path), path), path);
 }
 
 bool FileList::add(const QString& path)
 {
     const QCollatorSortKey key = sortKey(path);
-    const int index = lowerBound(key, path);
-    if (holdsAt(index, key, path)) {
+    const Run run = runOf(key, path);
+    if (find(run, path) >= 0) {
         return false;
     }
-    m_paths.insert(index, path);
-    m_keys.insert(m_keys.begin() + index, key);
+    int at = run.first;
+    while (at < run.end && ExactlyBefore(m_paths.at(at), path)) {
+        ++at;
+    }
+    m_paths.insert(at, path);
+    m_keys.insert(m_keys.begin() + at, key);
     return true;
 }
 
@@ -105,19 +149,10 @@ void FileList::addAll(const QStringList& paths)
     for (qsizetype i = 0; i < paths.size(); ++i) {
         incoming.push_back({sortKey(paths.at(i)), i});
     }
-    const auto compare = [&paths](const Incoming& a, const Incoming& b) {
-        return ComparePaths(a.key, paths.at(a.index), b.key, paths.at(b.index));
-    };
-    // Stable, so of equal paths the first given leads its run and is the one unique keeps.
-    std::stable_sort(incoming.begin(), incoming.end(), [&compare](const Incoming& a, const Incoming& b) {
-        return compare(a, b) < 0;
+    // Stable, so paths equal apart from letter case stay in the order given and the first given is kept.
+    std::stable_sort(incoming.begin(), incoming.end(), [&paths](const Incoming& a, const Incoming& b) {
+        return CompareIgnoringCase(a.key, paths.at(a.index), b.key, paths.at(b.index)) < 0;
     });
-    incoming.erase(std::unique(incoming.begin(),
-                               incoming.end(),
-                               [&compare](const Incoming& a, const Incoming& b) {
-                                   return compare(a, b) == 0;
-                               }),
-                   incoming.end());
 
     QStringList mergedPaths;
     std::vector<QCollatorSortKey> mergedKeys;
@@ -125,23 +160,41 @@ void FileList::addAll(const QStringList& paths)
     mergedKeys.reserve(m_keys.size() + incoming.size());
     size_t own = 0;
     size_t next = 0;
+    // One run at a time: the listed entries and the incoming paths equal apart from letter case to whichever
+    // of the two heads sorts first.
     while (own < m_keys.size() || next < incoming.size()) {
-        // Negative: the listed entry comes first; zero: the same path, and the listed spelling stays.
-        const int order = own == m_keys.size() ? 1
-            : next == incoming.size()
-            ? -1
-            : ComparePaths(m_keys[own], m_paths.at(qsizetype(own)), incoming[next].key, paths.at(incoming[next].index));
-        if (order <= 0) {
-            mergedPaths.append(m_paths.at(qsizetype(own)));
-            mergedKeys.push_back(m_keys[own]);
+        const bool listedLeads = next == incoming.size()
+            || (own < m_keys.size()
+                && CompareIgnoringCase(
+                       m_keys[own], m_paths.at(qsizetype(own)), incoming[next].key, paths.at(incoming[next].index))
+                    <= 0);
+        const Entry head = listedLeads ? Entry{m_paths.at(qsizetype(own)), m_keys[own]}
+                                       : Entry{paths.at(incoming[next].index), incoming[next].key};
+        std::vector<Entry> run;
+        while (own < m_keys.size()
+               && CompareIgnoringCase(m_keys[own], m_paths.at(qsizetype(own)), head.key, head.path) == 0) {
+            run.push_back({m_paths.at(qsizetype(own)), m_keys[own]});
             ++own;
-            if (order == 0) {
-                ++next;
+        }
+        const size_t listed = run.size();
+        for (; next < incoming.size()
+             && CompareIgnoringCase(incoming[next].key, paths.at(incoming[next].index), head.key, head.path) == 0;
+             ++next) {
+            const QString& path = paths.at(incoming[next].index);
+            if (std::none_of(run.cbegin(), run.cend(), [this, &path](const Entry& kept) {
+                    return isSameEntry(kept.path, path);
+                })) {
+                run.push_back({path, incoming[next].key});
             }
-        } else {
-            mergedPaths.append(paths.at(incoming[next].index));
-            mergedKeys.push_back(incoming[next].key);
-            ++next;
+        }
+        if (run.size() > listed) {
+            std::sort(run.begin(), run.end(), [](const Entry& a, const Entry& b) {
+                return ExactlyBefore(a.path, b.path);
+            });
+        }
+        for (Entry& entry : run) {
+            mergedPaths.append(std::move(entry.path));
+            mergedKeys.push_back(std::move(entry.key));
         }
     }
     m_paths = std::move(mergedPaths);

@@ -380,6 +380,9 @@ QWidget* TFormMain::BuildStep1()
     TbnLoadFileList = MakeToolButton(TBarStep1, "TbnLoadFileList", 5);
     ChkBackupFile = Make<QCheckBox>(page, "ChkBackupFile");
     LvwFileList = MakeListView(page, "LvwFileList", QAbstractItemView::ExtendedSelection);
+    // Files and folders dropped from a file manager are added (eventFilter in mainfiles.cpp).
+    LvwFileList->viewport()->setAcceptDrops(true);
+    LvwFileList->viewport()->installEventFilter(this);
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(TBarStep1);

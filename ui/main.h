@@ -10,8 +10,10 @@
 #include "settings/passwordsettings.h"
 #include "settings/userlist.h"
 
+#include <QUrl>
 #include <QWidget>
 
+class LeftOutPages;
 class LinkLabel;
 class QCheckBox;
 class QComboBox;
@@ -157,6 +159,8 @@ public slots:
     void TbnDelAllClick();
     void TbnSaveFileListClick();
     void TbnLoadFileListClick();
+    // Adds the pages among files and folders dropped onto LvwFileList from a file manager.
+    void LvwFileListDragDrop(const QList<QUrl>& urls);
     void RebuildFileListView();
 
     // User list (mainusers.cpp). FillUserListView shows LvwUserList anew from UserList after any change.
@@ -181,7 +185,13 @@ public slots:
     void LblStep0EmailClick();
     void BtnAboutClick();
 
+protected:
+    // Takes the drops onto LvwFileList's viewport (mainfiles.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Adds paths found by a scan or a drop, shows them, and then tells of the pages that had to be left out.
+    void AddPages(const QStringList& paths, const LeftOutPages& leftOut);
     void BuildWindow();
     QWidget* BuildStep0();
     QWidget* BuildStep1();

@@ -8,6 +8,8 @@
 #include "ui/prompts.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTreeWidget>
 
 namespace
@@ -34,8 +36,50 @@ void TFormMain::TbnAddFolderClick()
     if (FormAddFolder->exec() != QDialog::Accepted) {
         return;
     }
-    FileList.addAll(ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders()));
+    LeftOutPages leftOut;
+    AddPages(ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders(), &leftOut), leftOut);
+}
+
+void TFormMain::LvwFileListDragDrop(const QList<QUrl>& urls)
+{
+    LeftOutPages leftOut;
+    AddPages(DroppedPages(urls, &leftOut), leftOut);
+}
+
+void TFormMain::AddPages(const QStringList& paths, const LeftOutPages& leftOut)
+{
+    FileList.addAll(paths);
     RebuildFileListView();
+    // After the rebuild, so the list behind the box already shows what was added.
+    if (!leftOut.isEmpty()) {
+        Prompts::Warning(this, leftOut.message());
+    }
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != LvwFileList->viewport()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasUrls() || !(drop->possibleActions() & Qt::CopyAction)) {
+            return false;
+        }
+        // Always a copy: a file manager deletes the files of an accepted move.
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        if (event->type() == QEvent::Drop) {
+            LvwFileListDragDrop(drop->mimeData()->urls());
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void TFormMain::TbnDelFileClick()

@@ -1,6 +1,8 @@
 #include "jobs/filelist.h"
 
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,9 @@
 
 namespace
 {
+    // The rule of a file system that ignores letter case: paths equal apart from it are always one entry.
+    constexpr FileList::Identity s_ignoreCase = FileList::Identity::IgnoreCase;
+
     // Pins the locale for the list's collator; each test makes its list after setting it.
     class FileListTest : public ::testing::Test
     {
@@ -39,7 +44,7 @@ namespace
 
     TEST_P(FileListOrderTest, OneByOneSortsAndDropsDuplicates)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         for (const QString& path : GetParam().added) {
             list.add(path);
         }
@@ -48,7 +53,7 @@ namespace
 
     TEST_P(FileListOrderTest, AllAtOnceGivesTheSameList)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         list.addAll(GetParam().added);
         EXPECT_EQ(list.paths(), GetParam().expected);
     }
@@ -79,7 +84,7 @@ namespace
 
     TEST_F(FileListTest, AddReportsWhetherThePathWasNew)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         EXPECT_TRUE(list.add("/w/a.htm"));
         EXPECT_FALSE(list.add("/W/A.htm"));
         EXPECT_EQ(list.count(), 1);
@@ -87,7 +92,7 @@ namespace
 
     TEST_F(FileListTest, AddAllKeepsTheListedSpellingAndMerges)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         list.add("/w/B.htm");
         list.add("/w/d.htm");
         list.addAll({"/w/e.htm", "/w/b.htm", "/w/a.htm", "/w/C.htm", "/W/D.HTM", "/w/c.htm"});
@@ -96,7 +101,7 @@ namespace
 
     TEST_F(FileListTest, LookupsIgnoreLetterCase)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         list.addAll({"/w/a.htm", "/w/b.htm", "/w/c.htm"});
         EXPECT_EQ(list.indexOf("/W/B.HTM"), 1);
         EXPECT_EQ(list.indexOf("/w/bb.htm"), -1);
@@ -107,7 +112,7 @@ namespace
 
     TEST_F(FileListTest, RemoveAllTakesExactlyTheNamedEntries)
     {
-        FileList list;
+        FileList list(s_ignoreCase);
         list.addAll({"/w/a.htm", "/w/b.htm", "/w/c.htm", "/w/d.htm"});
         EXPECT_EQ(list.removeAll({"/w/D.htm", "/w/b.htm", "/w/missing.htm", "/w/b.htm"}), 2);
         EXPECT_EQ(list.paths(), QStringList({"/w/a.htm", "/w/c.htm"}));
@@ -118,10 +123,52 @@ namespace
     TEST_F(FileListTest, TheCLocaleIgnoresLetterCaseToo)
     {
         QLocale::setDefault(QLocale::c());
-        FileList list;
+        FileList list(s_ignoreCase);
         list.addAll({"/w/b.htm", "/w/A.htm", "/w/a.htm", "/w/B.HTM"});
         EXPECT_EQ(list.paths(), QStringList({"/w/A.htm", "/w/b.htm"}));
         EXPECT_EQ(list.indexOf("/W/B.htm"), 1);
+    }
+
+    // Where letter case tells files apart, paths equal apart from it are one entry only when they name one file.
+    TEST_F(FileListTest, OtherCaseIsOneEntryOnlyForTheSameFile)
+    {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const auto file = [&dir](const char* name) {
+            QFile page(dir.filePath(QString::fromLatin1(name)));
+            EXPECT_TRUE(page.open(QIODevice::WriteOnly));
+            return page.fileName();
+        };
+        const QString upper = file("Index.html");
+        const QString lower = file("index.html");
+        const QString about = file("about.html");
+        const QString same = file("Same.html");
+        const QString sameLink = dir.filePath("SAME.html");
+        ASSERT_TRUE(QFile::link(same, sameLink));
+        const QString goneUpper = dir.filePath("Gone.html");
+        const QString goneLower = dir.filePath("gone.html");
+
+        const QStringList given = {lower, same, goneLower, upper, about, sameLink, goneUpper, lower};
+        const QStringList expected = {about, goneUpper, goneLower, upper, lower, same};
+        FileList oneByOne(FileList::Identity::SameFile);
+        for (const QString& path : given) {
+            oneByOne.add(path);
+        }
+        EXPECT_EQ(oneByOne.paths(), expected);
+        FileList atOnce(FileList::Identity::SameFile);
+        atOnce.addAll(given);
+        EXPECT_EQ(atOnce.paths(), expected);
+        // Merging into a list keeps what is listed and adds what is new.
+        FileList merged(FileList::Identity::SameFile);
+        merged.addAll({upper, sameLink});
+        merged.addAll(given);
+        EXPECT_EQ(merged.paths(), QStringList({about, goneUpper, goneLower, upper, lower, sameLink}));
+
+        EXPECT_EQ(atOnce.indexOf(lower), 4);
+        EXPECT_EQ(atOnce.indexOf(dir.filePath("INDEX.html")), -1);
+        EXPECT_TRUE(atOnce.remove(sameLink));
+        EXPECT_TRUE(atOnce.remove(goneUpper));
+        EXPECT_EQ(atOnce.paths(), QStringList({about, goneLower, upper, lower}));
     }
 
     TEST_F(FileListTest, ManyPathsAtOnceMatchOneByOneAndAreFound)
@@ -130,13 +177,13 @@ namespace
         for (int i = 0; i < 2000; ++i) {
             many.append(QStringLiteral("/w/page%1.htm").arg((i * 7919) % 1000));
         }
-        FileList list;
+        FileList list(s_ignoreCase);
         list.addAll(many);
         ASSERT_EQ(list.count(), 1000);
         for (int i = 0; i < list.count(); ++i) {
             EXPECT_EQ(list.indexOf(list.at(i).toUpper()), i);
         }
-        FileList oneByOne;
+        FileList oneByOne(s_ignoreCase);
         for (const QString& path : many) {
             oneByOne.add(path);
         }

@@ -1,6 +1,7 @@
 // The file list page of the wizard: adding files and folders, removing rows, saving and loading list files,
 // and that a failed save or load loses nothing.
 
+#include "engine/encrypthtml.h"
 #include "jobs/addfolder.h"
 #include "jobs/filerow.h"
 #include "tests/support/fakeprompts.h"
@@ -10,7 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +21,9 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 class MainFilesTest : public QObject
 {
@@ -34,6 +40,10 @@ private slots:
     void deleteWithoutSelectionAndDeleteAllOnEmptyChangeNothing();
     void deleteAllEmptiesListAndView();
     void addFolderScansOnOkOnly();
+    void pagesDifferingOnlyInLetterCaseAreBothListed();
+    void linksInAFolderAreLeftButAnAddedLinkLocksItsTarget();
+    void namesThatAreNotTextAreCountedInAWarning();
+    void droppedFilesAndFoldersAddTheirPages();
     void saveWritesOnePathPerLineWithCrLf();
     void loadReadsEveryLineRule_data();
     void loadReadsEveryLineRule();
@@ -44,6 +54,10 @@ private slots:
     void failedLoadKeepsTheList();
 
 private:
+    // Adds folder through the add-folder dialog, with its subfolders.
+    void addFolder(const QString& folder);
+    // A file whose name is the given bytes (not always text), in the temporary folder.
+    QByteArray makeRawFile(const QByteArray& relative) const;
     QString makePage(const QString& name, int bytes = 10) const;
     QString writeBytes(const QString& name, const QByteArray& bytes) const;
     static QByteArray BytesOf(const QString& path);
@@ -118,10 +132,33 @@ QStringList MainFilesTest::rowNames() const
     return names;
 }
 
+void MainFilesTest::addFolder(const QString& folder)
+{
+    WhenModal<TFormAddFolder> ok([&folder](TFormAddFolder* dialog) {
+        dialog->CmbFolder->setEditText(folder);
+        dialog->ChkIncludeSubFolder->setChecked(true);
+        dialog->BtnOK->click();
+    });
+    m_window->TbnAddFolder->click();
+    QVERIFY(ok.seen());
+}
+
+QByteArray MainFilesTest::makeRawFile(const QByteArray& relative) const
+{
+    const QByteArray path = QFile::encodeName(m_dir->path()) + '/' + relative;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0 || ::write(fd, "<p>x</p>", 8) != 8 || ::close(fd) != 0) {
+        qFatal("cannot write %s", path.constData());
+    }
+    return path;
+}
+
 void MainFilesTest::addFilesSortsAndKeepsTheFirstSpelling()
 {
     const QString index = makePage("Index.htm");
     const QString about = makePage("about.htm");
+    // The same file under a name in other letter case.
+    QVERIFY(QFile::link(index, m_dir->filePath("INDEX.HTM")));
     m_prompts->openFileAnswers = {{index}, {about, m_dir->filePath("INDEX.HTM")}};
     m_window->TbnAddFile->click();
     m_window->TbnAddFile->click();
@@ -246,6 +283,112 @@ void MainFilesTest::addFolderScansOnOkOnly()
     QCOMPARE(m_window->FileList.paths(), QStringList({top}));
 }
 
+void MainFilesTest::pagesDifferingOnlyInLetterCaseAreBothListed()
+{
+    // Two files on a file system that tells letter case apart: both are locked, so both are listed, and the
+    // list still sorts with letter case ignored.
+    const QString upper = makePage("web/Index.html");
+    const QString lower = makePage("web/index.html");
+    const QString about = makePage("web/About.html");
+    const QString zeta = makePage("web/zeta.html");
+    addFolder(QFileInfo(upper).path());
+    QCOMPARE(m_window->FileList.paths(), QStringList({about, upper, lower, zeta}));
+    verifyViewMirrorsList();
+
+    // Adding them again, one by one, changes nothing; removing a row removes exactly its file.
+    m_prompts->openFileAnswers = {{lower, upper}};
+    m_window->TbnAddFile->click();
+    QCOMPARE(m_window->FileList.count(), 4);
+    m_view->topLevelItem(2)->setSelected(true);
+    m_window->TbnDelFile->click();
+    QCOMPARE(m_window->FileList.paths(), QStringList({about, upper, zeta}));
+    verifyViewMirrorsList();
+}
+
+void MainFilesTest::linksInAFolderAreLeftButAnAddedLinkLocksItsTarget()
+{
+    // A link inside the site that points out of it: locking it would overwrite a file the user never chose.
+    const QByteArray outsideBytes = "<p>outside</p>";
+    const QString outside = writeBytes("elsewhere/e.html", outsideBytes);
+    const QString own = makePage("site/own.html");
+    const QString link = m_dir->filePath("site/e.html");
+    QVERIFY(QFile::link(outside, link));
+    addFolder(QFileInfo(own).path());
+    QCOMPARE(m_window->FileList.paths(), QStringList({own}));
+
+    m_window->BtnCreate->click();
+    QCOMPARE(BytesOf(outside), outsideBytes);
+    QVERIFY(QFileInfo(link).isSymLink());
+
+    // Named by the user, the link is listed, and Create locks the file it points to.
+    m_window->TbnDelAll->click();
+    m_prompts->openFileAnswers = {{link}};
+    m_window->TbnAddFile->click();
+    QCOMPARE(m_window->FileList.paths(), QStringList({link}));
+    m_window->BtnCreate->click();
+    QVERIFY(BytesOf(outside).startsWith(
+        QByteArray(Encrypthtml::LockedMarker.data(), qsizetype(Encrypthtml::LockedMarker.size()))));
+    QVERIFY(QFileInfo(link).isSymLink());
+}
+
+void MainFilesTest::namesThatAreNotTextAreCountedInAWarning()
+{
+    // On a UTF-8 system a Latin-1 name is not text: Qt would hold it as other text, naming no file.
+    QVERIFY(QDir(m_dir->path()).mkpath("web/sub"));
+    const QString plain = makePage("web/caf\u00e9.html");
+    makeRawFile("web/caf\xe9.html");
+    makeRawFile("web/sub/\xff"
+                "1.htm");
+    makeRawFile("web/sub/\xff"
+                "2.htm");
+    makeRawFile("web/sub/\xffnotes.txt");
+    const QString web = m_dir->filePath("web");
+    addFolder(web);
+    QCOMPARE(m_window->FileList.paths(), QStringList({plain}));
+    verifyViewMirrorsList();
+    QCOMPARE(m_prompts->shown.size(), 1);
+    QCOMPARE(m_prompts->shown[0].kind, Prompts::Kind::Warning);
+    QCOMPARE(m_prompts->shown[0].text,
+             QStringLiteral("1 file(s) in %1 were left out: their names are not text in the system encoding.\n"
+                            "2 file(s) in %1/sub were left out: their names are not text in the system encoding.")
+                 .arg(web));
+}
+
+void MainFilesTest::droppedFilesAndFoldersAddTheirPages()
+{
+    // Which dropped things count is the scan's matter (scanfoldertest); here: the list takes a drop.
+    const QString page = makePage("one/page.htm");
+    const QString text = makePage("one/notes.txt");
+    const QString nested = makePage("site/deep/b.html");
+    const QString top = makePage("site/a.HTML");
+    const QByteArray odd = makeRawFile("caf\xe9.htm");
+
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls({QUrl::fromLocalFile(page),
+                   QUrl::fromLocalFile(text),
+                   QUrl::fromLocalFile(m_dir->filePath("site")),
+                   QUrl::fromEncoded("file://" + odd.toPercentEncoding("/"))});
+    QWidget* target = m_view->viewport();
+    const QPoint at = target->rect().center();
+    // A file manager offers a move too; the list takes a copy, so no file goes away.
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(at, offered, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+
+    QCOMPARE(m_window->FileList.paths(), QStringList({page, top, nested}));
+    verifyViewMirrorsList();
+    QCOMPARE(m_prompts->shownTexts(),
+             QStringList({QStringLiteral("1 file(s) in %1 were left out: their names are not text in the system "
+                                         "encoding.")
+                              .arg(m_dir->path())}));
+}
+
 void MainFilesTest::saveWritesOnePathPerLineWithCrLf()
 {
     m_window->FileList.addAll({"C:\\web\\index.html", "C:\\web\\about.htm"});
@@ -276,8 +419,9 @@ void MainFilesTest::loadReadsEveryLineRule_data()
     QTest::newRow("a NUL at a line start") << QByteArray("/w/a.htm\r\n\0/w/b.htm\r\n", 21) << QStringList{"/w/a.htm"};
     QTest::newRow("a blank line gives one empty entry")
         << QByteArray("/w/a.htm\r\n\r\n/w/b.htm\r\n\r\n") << QStringList{"", "/w/a.htm", "/w/b.htm"};
-    QTest::newRow("unsorted with duplicates in other case")
-        << QByteArray("/w/b.htm\r\n/W/A.htm\r\n/w/B.HTM\r\n/w/a.htm\r\n") << QStringList{"/W/A.htm", "/w/b.htm"};
+    QTest::newRow("unsorted with a repeat, and other case naming other files")
+        << QByteArray("/w/b.htm\r\n/W/A.htm\r\n/w/B.HTM\r\n/w/b.htm\r\n")
+        << QStringList{"/W/A.htm", "/w/B.HTM", "/w/b.htm"};
     QTest::newRow("an empty file empties the list") << QByteArray() << QStringList();
 }
 

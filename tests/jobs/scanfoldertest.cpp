@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -107,14 +108,79 @@ namespace
         EXPECT_EQ(found, QStringList({"web/a.htm", "web/sub/b.htm"}));
     }
 
-    TEST_F(ScanFolderTest, FolderLinksAreNotEnteredSoCyclesEnd)
+    TEST_F(ScanFolderTest, LinksAreNeitherListedNorEnteredSoCyclesEnd)
     {
         makeFile("a/page.htm");
         makeFile("a/b/deep.htm");
+        makeFile("outside/e.html");
         makeLink(m_root + "/a", "a/b/up");
         makeLink("..", "a/loop");
         makeLink(m_root + "/a/page.htm", "a/b/linked.htm");
-        EXPECT_EQ(Sorted(ScanFolder(m_root, true)), under({"a/b/deep.htm", "a/b/linked.htm", "a/page.htm"}));
+        // A page that leads out of the scanned folder: Create would overwrite a file the user never chose.
+        makeLink(m_root + "/outside/e.html", "a/e.html");
+        EXPECT_EQ(Sorted(ScanFolder(m_root + "/a", true)), under({"a/b/deep.htm", "a/page.htm"}));
+    }
+
+    // The bytes of path, for file names that are not text.
+    QByteArray Bytes(const QString& path)
+    {
+        return QFile::encodeName(path);
+    }
+
+    TEST_F(ScanFolderTest, NamesThatAreNotTextAreCountedByFolderNotListed)
+    {
+        makeFile(QStringLiteral("caf\u00e9.html"));
+        makeFile("sub/a.htm");
+        for (const char* name : {"/caf\xe9.html", "/sub/\xff.htm", "/sub/\xfe.htm", "/sub/\xfd.txt"}) {
+            const int fd = open((Bytes(m_root) + name).constData(), O_WRONLY | O_CREAT, 0600);
+            ASSERT_GE(fd, 0);
+            close(fd);
+        }
+        LeftOutPages leftOut;
+        EXPECT_EQ(Sorted(ScanFolder(m_root, true, &leftOut)), under({QStringLiteral("caf\u00e9.html"), "sub/a.htm"}));
+        EXPECT_EQ(leftOut.message(),
+                  QStringLiteral("1 file(s) in %1 were left out: their names are not text in the system encoding.\n"
+                                 "2 file(s) in %1/sub were left out: their names are not text in the system encoding.")
+                      .arg(m_root));
+        // Without a place to count them they are still not listed.
+        EXPECT_EQ(ScanFolder(m_root, false), under({QStringLiteral("caf\u00e9.html")}));
+    }
+
+    TEST_F(ScanFolderTest, DroppedFilesAndFoldersGiveTheirPages)
+    {
+        makeFile("one/page.htm");
+        makeFile("one/notes.txt");
+        makeFile("site/a.HTML");
+        makeFile("site/deep/b.html");
+        makeFile("site/deep/skip.txt");
+        makeFile("elsewhere/target.html");
+        makeLink(m_root + "/elsewhere/target.html", "one/link.html");
+        makeLink(m_root + "/site", "one/site-link");
+        const int fd = open((Bytes(m_root) + "/one/\xe9.htm").constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        const auto url = [this](const char* relative) {
+            return QUrl::fromLocalFile(m_root + "/" + relative);
+        };
+        LeftOutPages leftOut;
+        const QStringList pages =
+            DroppedPages({url("one/page.htm"),
+                          url("one/notes.txt"),
+                          url("site"),
+                          url("one/link.html"),
+                          url("one/gone.htm"),
+                          QUrl(QStringLiteral("https://example.org/x.htm")),
+                          QUrl::fromEncoded("file://" + (Bytes(m_root) + "/one/\xe9.htm").toPercentEncoding("/"))},
+                         &leftOut);
+        // Named by the user, a link is taken; a folder's pages are found by the one scan rule.
+        EXPECT_EQ(Sorted(pages), under({"one/link.html", "one/page.htm", "site/a.HTML", "site/deep/b.html"}));
+        EXPECT_EQ(leftOut.message(),
+                  QStringLiteral("1 file(s) in %1/one were left out: their names are not text in the system encoding.")
+                      .arg(m_root));
+
+        // A dropped link to a folder is entered, since the user named it.
+        EXPECT_EQ(Sorted(DroppedPages({url("one/site-link")}, nullptr)),
+                  under({"one/site-link/a.HTML", "one/site-link/deep/b.html"}));
     }
 
     TEST_F(ScanFolderTest, MissingFolderOrEmptyTextGivesNothing)
