@@ -357,10 +357,7 @@ namespace Encrypthtml
             std::optional<SafeFile::Replacement> backup;
             if (!output.backup.empty()) {
                 // A page that is a link to its own backup's name would replace the copy just made.
-                struct stat existing
-                { };
-                if (stat(output.backup.c_str(), &existing) == 0 && existing.st_dev == source.Status().st_dev
-                    && existing.st_ino == source.Status().st_ino) {
+                if (source.IsNamedBy(output.backup, true)) {
                     return Finish(report,
                                   LockStatus::BackupFailed,
                                   output.backup + " is the page itself, so the page cannot be kept there");
@@ -574,10 +571,7 @@ namespace Encrypthtml
             if (!OpenPage(source, password, opened, report)) {
                 return false;
             }
-            struct stat existing
-            { };
-            if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == opened.Status().st_dev
-                && existing.st_ino == opened.Status().st_ino) {
+            if (opened.IsNamedBy(destination, false)) {
                 return Finish(report, LockStatus::WriteFailed, destination + " is " + source + " itself");
             }
             std::string error;

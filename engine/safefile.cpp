@@ -201,6 +201,13 @@ namespace SafeFile
         return true;
     }
 
+    bool Source::IsNamedBy(const std::filesystem::path& name, bool followLink) const
+    {
+        struct stat named = {};
+        return (followLink ? stat(name.c_str(), &named) : lstat(name.c_str(), &named)) == 0
+            && named.st_dev == m_status.st_dev && named.st_ino == m_status.st_ino;
+    }
+
     bool Source::ReadAttributes(Attributes& attributes, std::string& error) const
     {
         attributes.whole = true;
@@ -313,8 +320,7 @@ namespace SafeFile
         const std::string target = m_target.string();
         if (attributes.whole) {
             // Ownership first: a change of owner clears the set-id bits that the mode then restores.
-            struct stat status
-            { };
+            struct stat status = {};
             if (fstat(m_fd, &status) != 0
                 || ((status.st_uid != attributes.owner || status.st_gid != attributes.group)
                     && fchown(m_fd, attributes.owner, attributes.group) != 0)) {
@@ -367,10 +373,7 @@ namespace SafeFile
             error = source.string() + " is not a regular file";
             return false;
         }
-        struct stat existing
-        { };
-        if (lstat(destination.c_str(), &existing) == 0 && existing.st_dev == from.Status().st_dev
-            && existing.st_ino == from.Status().st_ino) {
+        if (from.IsNamedBy(destination, false)) {
             error = destination.string() + " is " + source.string() + " itself";
             return false;
         }

@@ -57,6 +57,9 @@ namespace SafeFile
             return m_status;
         }
 
+        // True when name is this very file; a symbolic link there is followed when followLink is true.
+        bool IsNamedBy(const std::filesystem::path& name, bool followLink) const;
+
         // Every attribute of the file, for a replacement that keeps them (Attributes::whole).
         bool ReadAttributes(Attributes& attributes, std::string& error) const;
 

@@ -57,8 +57,7 @@ namespace TempFiles
         // A signal the program ignores (nohup) or handles itself keeps its disposition.
         void InstallHandler()
         {
-            struct sigaction action
-            { };
+            struct sigaction action = {};
             action.sa_handler = RemoveAndRaise;
             action.sa_flags = SA_RESETHAND;
             sigemptyset(&action.sa_mask);
@@ -66,8 +65,7 @@ namespace TempFiles
                 sigaddset(&action.sa_mask, signalNumber);
             }
             for (const int signalNumber : s_signals) {
-                struct sigaction current
-                { };
+                struct sigaction current = {};
                 if (sigaction(signalNumber, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
                     && current.sa_handler == SIG_DFL) {
                     sigaction(signalNumber, &action, nullptr);
@@ -174,8 +172,7 @@ namespace TempFiles
         std::size_t removed = 0;
         while (const dirent* entry = readdir(directory)) {
             pid_t pid = 0;
-            struct stat status
-            { };
+            struct stat status = {};
             if (!IsTemporaryName(entry->d_name, pid) || pid == self
                 || fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue;

@@ -97,8 +97,7 @@ namespace LockFixture
     FileState AttributesOf(const std::filesystem::path& path)
     {
         FileState state;
-        struct stat status
-        { };
+        struct stat status = {};
         EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
         state.owner = status.st_uid;
         state.group = status.st_gid;

@@ -59,8 +59,7 @@ void OpenWatch::Run()
             if (event->fd < 0) {
                 continue;
             }
-            struct stat status
-            { };
+            struct stat status = {};
             char path[4096] = {};
             const std::string link = "/proc/self/fd/" + std::to_string(event->fd);
             if (fstat(event->fd, &status) == 0 && readlink(link.c_str(), path, sizeof path - 1) > 0) {
