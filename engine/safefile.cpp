@@ -294,7 +294,7 @@ namespace SafeFile
             const int code = errno;
             m_registration.reset();
             if (code != EEXIST || attempt == 10) {
-                error = "cannot create " + m_temporary.string() + ": " + Reason(code);
+                error = "cannot create a new file for " + m_target.string() + " in its folder: " + Reason(code);
                 return false;
             }
         }
@@ -307,7 +307,7 @@ namespace SafeFile
                 return write(m_fd, bytes.data(), bytes.size());
             });
             if (done < 0) {
-                error = "cannot write " + m_temporary.string() + ": " + Reason(errno);
+                error = "cannot write the new " + m_target.string() + ": " + Reason(errno);
                 return false;
             }
             bytes.remove_prefix(std::size_t(done));
@@ -337,13 +337,13 @@ namespace SafeFile
             return false;
         }
         if (s_flushing && fdatasync(m_fd) != 0) {
-            error = "cannot flush " + m_temporary.string() + " to disk: " + Reason(errno);
+            error = "cannot flush the new " + target + " to disk: " + Reason(errno);
             return false;
         }
         const int closed = close(m_fd);
         m_fd = -1;
         if (closed != 0) {
-            error = "cannot write " + m_temporary.string() + ": " + Reason(errno);
+            error = "cannot write the new " + target + ": " + Reason(errno);
             return false;
         }
         if (rename(m_temporary.c_str(), m_target.c_str()) != 0) {
