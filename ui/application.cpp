@@ -10,16 +10,6 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     LinkLabel::InstallAccessibility();
 }
 
-bool Application::notify(QObject* receiver, QEvent* event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        ShowCurrentException();
-    }
-    return false;
-}
-
 void Application::ShowCurrentException()
 {
     QString message;
