@@ -1,4 +1,6 @@
 #include "engine/pagetemplate.h"
+
+#include "engine/charset.h"
 #include "engine/encrypthtml.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +48,19 @@ namespace
         EXPECT_TRUE(t->Section(PageTemplate::Page).starts_with(Encrypthtml::LockedMarker));
         EXPECT_EQ(t->Section(PageTemplate::UserParaInfo), "msg100,");
         EXPECT_EQ(t->Section(PageTemplate::UserTextInputValue), "document.forms['qpfw'].qvusr.value,");
+    }
+
+    // Browsers (and the locker, for a page locked again) take the charset only from a declaration near the start.
+    TEST(PageTemplate, PageDeclaresItsCharsetWhereBrowsersLookForIt)
+    {
+        std::string error;
+        const PageTemplate::Template* t = PageTemplate::Embedded(error);
+        ASSERT_NE(t, nullptr) << error;
+        const std::string declaration =
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + std::string(PageTemplate::CharsetMark);
+        const std::size_t at = t->Section(PageTemplate::Page).find(declaration);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_LT(at + declaration.size(), Charset::PrescanLength);
     }
 
     TEST(PageTemplate, BuildEmbedsTheCurrentFile)
