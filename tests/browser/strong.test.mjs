@@ -1,0 +1,243 @@
+// Strong pages made by the engine (through qg-strong) opened in Chromium over http://127.0.0.1: logins by form,
+// link and memory, the master login, wrong and unknown logins, a damaged page, #logout, and a page at the default
+// 600,000 iterations.
+
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { test } from 'node:test';
+import { sharedBrowserAndSite, withTab } from './support.mjs';
+
+const shared = sharedBrowserAndSite();
+
+const password = 'Open-Sesame';
+const master = 'Master Key';
+const users = [
+    ['alice', 'wonderland'],
+    ['Zoë', 'crème'],
+];
+const page = (text) => `<html><head><title>Strong test page</title></head><body><p id="content">${text}</p></body></html>`;
+
+// Writes each [name, content] below the site and locks them all as pages of one run; returns their URLs.
+function lockRun(pages, options = {}) {
+    const args = ['--password', options.password || password, '--iterations', String(options.iterations || 1000)];
+    args.push('--protection', String(options.protection || 1000));
+    for (const [name, pwd] of options.users || []) {
+        args.push('--user', name, pwd);
+    }
+    if (options.charset) {
+        args.push('--charset', options.charset);
+    }
+    const files = pages.map(([name, content]) => shared.site.write(name, content));
+    execFileSync(process.env.QG_STRONG, [...args, ...files], { stdio: ['ignore', 'pipe', 'pipe'] });
+    return pages.map(([name]) => shared.site.url(name));
+}
+
+// Types the login and presses Login; resolves once the login has run.
+async function login(tab, pwd, user) {
+    if (user !== undefined) {
+        await tab.fill('input[name="qvusr"]', user);
+    }
+    await tab.fill('input[name="qvpwd"]', pwd);
+    await tab.click('input[name="submit"]');
+    await tab.waitForFunction(() => window.qgPending === null);
+}
+
+const content = (tab) => tab.locator('#content').textContent({ timeout: 10000 });
+const showsForm = (tab) => tab.evaluate(() => !!document.forms.qpfw);
+// Waits for the load handler (and any login it started) to finish.
+const settled = (tab) => tab.waitForFunction(() => window.qgPending === null);
+
+// Opens url afresh (never as a mere fragment change of the page shown) and waits for its start to end.
+async function open(tab, url) {
+    await tab.goto('about:blank');
+    await tab.goto(url);
+    await settled(tab);
+}
+
+test('single password: the form opens the page and a wrong password alerts', async () => {
+    const [url] = lockRun([['single.html', page('Single page')]]);
+    await withTab(shared.browser, async (tab) => {
+        await open(tab, url);
+        assert.equal(await showsForm(tab), true);
+        assert.equal(await tab.locator('input[name="qvusr"]').count(), 0);
+        await login(tab, 'open-sesame');
+        assert.deepEqual(tab.dialogs, ['Invalid Password']);
+        assert.equal(await showsForm(tab), true);
+        await login(tab, password);
+        assert.equal(await content(tab), 'Single page');
+        assert.deepEqual(tab.dialogs, ['Invalid Password']);
+    });
+});
+
+test('user page: users and the master (empty user name) open it; unknown users and wrong passwords alert', async () => {
+    const [url] = lockRun([['users.html', page('Users page')]], { password: master, users });
+    const cases = [
+        { user: 'alice', pwd: 'wonderland', opens: true },
+        { user: 'Zoe\u0308', pwd: 'cre\u0300me', opens: true }, // typed decomposed, listed composed
+        { user: '', pwd: master, opens: true },
+        { user: 'alice', pwd: master, opens: false },
+        { user: 'carol', pwd: 'wonderland', opens: false },
+        { user: '', pwd: 'wonderland', opens: false },
+    ];
+    await withTab(shared.browser, async (tab) => {
+        for (const { user, pwd, opens } of cases) {
+            tab.dialogs.length = 0;
+            await open(tab, url);
+            await login(tab, pwd, user);
+            const label = `${user} / ${pwd}`;
+            assert.equal(await showsForm(tab), !opens, label);
+            assert.deepEqual(tab.dialogs, opens ? [] : ['Invalid Password'], label);
+            if (opens) {
+                assert.equal(await content(tab), 'Users page', label);
+            }
+        }
+    });
+});
+
+test('a page altered after locking says it is damaged once the password is right', async () => {
+    const [url] = lockRun([['damaged.html', page('Damaged page')]]);
+    const file = path.join(shared.site.root, 'damaged.html');
+    const text = fs.readFileSync(file, 'latin1');
+    // A character of the content's ciphertext, before its tag at the data's end.
+    const at = text.indexOf("',qgProtection") - 40;
+    fs.writeFileSync(file, text.slice(0, at) + (text[at] === 'A' ? 'B' : 'A') + text.slice(at + 1), 'latin1');
+    await withTab(shared.browser, async (tab) => {
+        await open(tab, url);
+        await login(tab, password);
+        assert.equal(await showsForm(tab), false);
+        assert.equal((await tab.textContent('body')).trim(), 'This page is damaged and cannot be shown.');
+        assert.deepEqual(tab.dialogs, []);
+    });
+});
+
+test('links log in by fragment (then taken from the address bar) or query', async () => {
+    const [single] = lockRun([['link.html', page('Link page')]]);
+    const [user] = lockRun([['link-user.html', page('Link user page')]], { password: master, users });
+    const cases = [
+        { url: `${single}#pwd=${password}`, text: 'Link page' },
+        { url: `${single}#PWD=${encodeURIComponent(password)}`, text: 'Link page' },
+        { url: `${single}?pwd=${password}`, text: 'Link page', keeps: true },
+        { url: `${user}#user=alice&pwd=wonderland`, text: 'Link user page' },
+        { url: `${user}#user=${encodeURIComponent('Zoë')}&pwd=${encodeURIComponent('crème')}`, text: 'Link user page' },
+        { url: `${user}#pwd=${encodeURIComponent(master)}`, text: 'Link user page' },
+        { url: `${user}?user=alice&pwd=wonderland`, text: 'Link user page', keeps: true },
+        { url: `${single}#pwd=wrong`, dialogs: ['Invalid Password'] },
+        { url: `${single}#pwd=`, dialogs: [] },
+    ];
+    await withTab(shared.browser, async (tab) => {
+        for (const c of cases) {
+            tab.dialogs.length = 0;
+            await open(tab, c.url);
+            assert.equal(await showsForm(tab), !c.text, c.url);
+            if (c.text) {
+                assert.equal(await content(tab), c.text, c.url);
+            }
+            assert.deepEqual(tab.dialogs, c.dialogs || [], c.url);
+            const address = tab.url();
+            assert.equal(address.includes('#'), false, c.url);
+            assert.equal(address.includes('pwd='), !!c.keeps, c.url);
+        }
+    });
+});
+
+test('Cookie memory: one login opens every page of the run in its folder until #logout', async () => {
+    const [first, second] = lockRun(
+        [
+            ['run/first.html', page('First page')],
+            ['run/second.html', page('Second page')],
+        ],
+        { protection: 1002, password: master, users },
+    );
+    const [otherRun] = lockRun([['run/other.html', page('Other run')]], { protection: 1002, password: master, users });
+    await withTab(shared.browser, async (tab) => {
+        await open(tab, first);
+        await login(tab, 'wonderland', 'alice');
+        assert.equal(await content(tab), 'First page');
+
+        const cookies = await tab.context().cookies();
+        assert.equal(cookies.length, 1);
+        const [cookie] = cookies;
+        assert.match(cookie.name, /^qgs[A-Za-z0-9_-]{22}$/);
+        assert.match(cookie.value, /^[A-Za-z0-9_-]{43}$/, 'the content key in base64url');
+        assert.equal(cookie.path, '/run/');
+        assert.equal(cookie.sameSite, 'Strict');
+        const days = (cookie.expires * 1000 - Date.now()) / 864e5;
+        assert.ok(days > 364 && days <= 365, `expires in ${days} days`);
+        assert.equal(JSON.stringify(cookies).includes('wonderland'), false);
+
+        await open(tab, second);
+        assert.equal(await content(tab), 'Second page');
+        await open(tab, otherRun);
+        assert.equal(await showsForm(tab), true, 'another run has its own key');
+
+        await open(tab, `${second}#logout`);
+        assert.equal(await showsForm(tab), true);
+        assert.equal(tab.url(), second);
+        assert.deepEqual(await tab.context().cookies(), []);
+        await open(tab, first);
+        assert.equal(await showsForm(tab), true);
+        assert.deepEqual(tab.dialogs, []);
+    });
+});
+
+test('Session memory: quillgateLogout() from the open page shows the form again', async () => {
+    const [url] = lockRun([['session.html', page('Session page')]], { protection: 1001 });
+    await withTab(shared.browser, async (tab) => {
+        await open(tab, url);
+        await login(tab, password);
+        assert.equal(await content(tab), 'Session page');
+        const [cookie] = await tab.context().cookies();
+        assert.equal(cookie.expires, -1, 'a session cookie');
+        await tab.reload();
+        await settled(tab);
+        assert.equal(await content(tab), 'Session page');
+        await Promise.all([
+            tab.waitForEvent('load'),
+            tab.evaluate(() => setTimeout(() => window.quillgateLogout(), 0)),
+        ]);
+        await settled(tab);
+        assert.equal(await showsForm(tab), true);
+        assert.deepEqual(await tab.context().cookies(), []);
+    });
+});
+
+test("the unlocked document is decoded with the source's charset", async () => {
+    const paragraph = (bytes) => Buffer.concat([Buffer.from('<p id="content">'), bytes, Buffer.from('</p>')]);
+    const cases = [
+        { bytes: Buffer.from('grüße €', 'utf8'), charset: '', text: 'grüße €' },
+        { bytes: Buffer.from('caf\u00e9 \u0080', 'latin1'), charset: '', text: 'caf\u00e9 \u0080' },
+        { bytes: Buffer.from([0x83, 0x65, 0x83, 0x58, 0x83, 0x67]), charset: 'shift_jis', text: 'テスト' },
+        { bytes: Buffer.from([0x80]), charset: 'windows-1251', text: 'Ђ' },
+    ];
+    await withTab(shared.browser, async (tab) => {
+        for (const c of cases) {
+            const [url] = lockRun([['charset.html', paragraph(c.bytes)]], { charset: c.charset });
+            await open(tab, `${url}#pwd=${password}`);
+            assert.equal(await content(tab), c.text, c.charset);
+        }
+    });
+});
+
+test('without WebCrypto the page says it must be opened over https or as a local file', async () => {
+    const [url] = lockRun([['insecure.html', page('Insecure page')]]);
+    await withTab(shared.browser, async (tab) => {
+        await tab.addInitScript(() => Object.defineProperty(window.crypto, 'subtle', { value: undefined }));
+        await tab.goto(`${url}#pwd=${password}`);
+        await tab.waitForFunction(() => !document.forms.qpfw);
+        assert.equal(
+            (await tab.textContent('body')).trim(),
+            'This page must be opened over https or as a local file.',
+        );
+    });
+});
+
+test('a page of the default 600,000 iterations opens', async () => {
+    const [url] = lockRun([['default.html', page('Default page')]], { iterations: 600000 });
+    await withTab(shared.browser, async (tab) => {
+        await open(tab, url);
+        await login(tab, password);
+        assert.equal(await content(tab), 'Default page');
+    });
+});
