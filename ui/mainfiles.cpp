@@ -5,6 +5,7 @@
 #include "jobs/addfolder.h"
 #include "jobs/filelistfile.h"
 #include "jobs/filerow.h"
+#include "ui/application.h"
 #include "ui/prompts.h"
 
 #include <QDir>
@@ -73,7 +74,9 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
         if (event->type() == QEvent::Drop) {
-            LvwFileListDragDrop(drop->mimeData()->urls());
+            RunHandler([this, drop] {
+                LvwFileListDragDrop(drop->mimeData()->urls());
+            });
         }
         return true;
     }
