@@ -146,14 +146,25 @@ namespace
         }
     }
 
+    // Makes path look last written an hour ago.
+    void MakeOld(const std::string& path)
+    {
+        const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+        EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+    }
+
+    std::string TemporaryName(pid_t pid)
+    {
+        return ".quillgate-" + std::to_string(pid) + "-0123456789abcdef.tmp";
+    }
+
     // Makes a temporary file as a run ended outright would leave it: named for process pid, last written long ago.
     std::string Leftover(const TempFolder& folder, pid_t pid, bool old = true)
     {
-        const std::string name = ".quillgate-" + std::to_string(pid) + "-0123456789abcdef.tmp";
+        const std::string name = TemporaryName(pid);
         WriteFile(folder.Path() / name, "<p>plain text of an unfinished run</p>");
         if (old) {
-            const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
-            EXPECT_EQ(utimensat(AT_FDCWD, folder.File(name).c_str(), times, 0), 0);
+            MakeOld(folder.File(name));
         }
         return name;
     }
@@ -217,8 +228,17 @@ namespace
              false},
             {"folder",
              [](const TempFolder& f) {
-                 const std::string name = ".quillgate-" + std::to_string(EndedProcess()) + "-0123456789abcdef.tmp";
+                 const std::string name = TemporaryName(EndedProcess());
                  std::filesystem::create_directory(f.Path() / name);
+                 MakeOld(f.File(name));
+                 return name;
+             },
+             false},
+            {"symbolic link",
+             [](const TempFolder& f) {
+                 const std::string name = TemporaryName(EndedProcess());
+                 std::filesystem::create_symlink("elsewhere", f.Path() / name);
+                 MakeOld(f.File(name));
                  return name;
              },
              false},
