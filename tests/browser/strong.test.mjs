@@ -7,7 +7,8 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { sharedBrowserAndSite, withTab } from './support.mjs';
+import { pathToFileURL } from 'node:url';
+import { makeTempDir, sharedBrowserAndSite, withTab } from './support.mjs';
 
 const shared = sharedBrowserAndSite();
 
@@ -201,6 +202,41 @@ test('Session memory: quillgateLogout() from the open page shows the form again'
         assert.equal(await showsForm(tab), true);
         assert.deepEqual(await tab.context().cookies(), []);
     });
+});
+
+test('local files keep a Cookie login in localStorage for the run until the fragment turns to #logout', async () => {
+    const folder = makeTempDir('qg-strong-local-');
+    try {
+        const files = ['first.html', 'second.html'].map((name, i) => {
+            const file = path.join(folder, name);
+            fs.writeFileSync(file, page(`Local ${i + 1}`));
+            return file;
+        });
+        execFileSync(process.env.QG_STRONG, ['--password', password, '--iterations', '1000', '--protection', '1002', ...files]);
+        const [first, second] = files.map((file) => pathToFileURL(file).href);
+        await withTab(shared.browser, async (tab) => {
+            await open(tab, `${first}#pwd=${password}`);
+            assert.equal(await content(tab), 'Local 1');
+            assert.equal(tab.url(), first);
+            const stored = await tab.evaluate(() => Object.entries(localStorage));
+            assert.equal(stored.length, 1);
+            assert.match(stored[0][0], /^qgs[A-Za-z0-9_-]{22}$/);
+            const { key, expires } = JSON.parse(stored[0][1]);
+            assert.match(key, /^[A-Za-z0-9_-]{43}$/);
+            assert.ok(Math.abs((expires - Date.now()) / 864e5 - 365) < 0.1);
+
+            await open(tab, second);
+            assert.equal(await content(tab), 'Local 2');
+            await Promise.all([tab.waitForEvent('load'), tab.evaluate(() => (location.hash = 'logout'))]);
+            await settled(tab);
+            assert.equal(await showsForm(tab), true);
+            assert.deepEqual(await tab.evaluate(() => Object.keys(localStorage)), []);
+            await open(tab, first);
+            assert.equal(await showsForm(tab), true);
+        });
+    } finally {
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
 });
 
 test("the unlocked document is decoded with the source's charset", async () => {
