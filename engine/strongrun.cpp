@@ -108,7 +108,7 @@ namespace Strong
                 std::string name;
                 if (!StrongCrypto::NormalizeNfc(user.name, name)
                     || !StrongCrypto::NormalizeNfc(user.password, login.password)) {
-                    error = "the user name or password of \"" + user.name + "\" is not valid UTF-8 text";
+                    error = "a user name or password is not valid UTF-8 text";
                     return false;
                 }
                 if (name.empty()) {

@@ -254,7 +254,7 @@ namespace
             {"m", {}, 0, "the iteration count must be between 1 and 2147483647"},
             {"m", {{"", "pw"}}, 1, "a user name is empty"},
             {"m", {{"ann", ""}}, 1, "the password of user \"ann\" is empty"},
-            {"m", {{"ann", "\xC3"}}, 1, "the user name or password of \"ann\" is not valid UTF-8 text"},
+            {"m", {{"ann", "\xC3"}}, 1, "a user name or password is not valid UTF-8 text"},
             {"m", {{"ann", "1"}, {"ann", "2"}}, 1, "the user name \"ann\" is given twice"},
             {"m", {{"Zo\xC3\xAB", "1"}, {"Zoe\xCC\x88", "2"}}, 1, "the user name \"Zoe\xCC\x88\" is given twice"},
         };
