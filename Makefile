@@ -8,14 +8,16 @@ PRESET ?= default
 # The preset's binaryDir in CMakePresets.json: build for default, build-<preset> for the others.
 BUILD_DIR := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-APT_PACKAGES := cmake ninja-build g++ make pkg-config \
+# What the engine and the command need to build.
+ENGINE_PACKAGES := cmake ninja-build g++ make pkg-config libssl-dev zlib1g-dev libicu-dev
+
+APT_PACKAGES := $(ENGINE_PACKAGES) \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
-	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl \
-	libssl-dev zlib1g-dev libicu-dev
+	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl
 
-# The fuzz targets need clang and its libFuzzer runtime; only make fuzz installs them.
-FUZZ_PACKAGES := cmake ninja-build clang libclang-rt-14-dev
+# The fuzz targets build the engine alone, with clang and its libFuzzer runtime; only make fuzz installs these.
+FUZZ_PACKAGES := $(ENGINE_PACKAGES) clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
