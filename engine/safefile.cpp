@@ -30,6 +30,7 @@ namespace SafeFile
         };
 
         std::atomic<bool> s_flushing{true};
+        constexpr off_t s_writeBehind = 8 << 20;
 
         // Calls read, write and the like again when a signal interrupted them.
         template <typename Call> auto Retry(Call call)
@@ -311,6 +312,13 @@ namespace SafeFile
                 return false;
             }
             bytes.remove_prefix(std::size_t(done));
+            m_written += done;
+        }
+        // A large file starts on its way to disk while the rest is written, so that the flush before the rename has
+        // less left to wait for.
+        if (s_flushing && m_written - m_sent >= s_writeBehind) {
+            sync_file_range(m_fd, m_sent, m_written - m_sent, SYNC_FILE_RANGE_WRITE);
+            m_sent = m_written;
         }
         return true;
     }

@@ -101,6 +101,8 @@ namespace SafeFile
         std::filesystem::path m_temporary;
         std::unique_ptr<TempFiles::Registration> m_registration;
         int m_fd = -1;
+        off_t m_written = 0;
+        off_t m_sent = 0; // bytes already on their way to disk
         bool m_committed = false;
     };
 
