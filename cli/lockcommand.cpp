@@ -282,6 +282,7 @@ int LockCommand::Run()
     auto work = [&] {
         for (std::size_t index; (index = next++) < tasks.size();) {
             Outcome outcome = Perform(tasks[index], password, turns, index);
+            turns.Pass(index);
             const std::lock_guard lock(resultsMutex);
             outcomes[index] = std::move(outcome);
             resultReady.notify_all();
@@ -487,15 +488,15 @@ LockCommand::Perform(const Task& task, const std::string& password, RelockTurns&
 {
     Outcome outcome;
     try {
-        const fs::path relative = fs::path(task.destination).lexically_relative(m_options.outputFolder);
-        if (!task.destination.empty()
-            && !MakeOutputFolders(m_options.outputFolder, relative.parent_path(), outcome.error)) {
-            turns.Pass(index);
+        const bool inPlace = task.destination.empty();
+        if (!inPlace
+            && !MakeOutputFolders(m_options.outputFolder,
+                                  fs::path(task.destination).lexically_relative(m_options.outputFolder).parent_path(),
+                                  outcome.error)) {
             return outcome;
         }
         if (!task.page) {
             outcome.written = SafeFile::CopyFile(task.source, task.destination, outcome.error);
-            turns.Pass(index);
             return outcome;
         }
         int answer = turns.Answer();
@@ -503,35 +504,37 @@ LockCommand::Perform(const Task& task, const std::string& password, RelockTurns&
             return turns.Ask(index, task.source);
         };
         const int passwordType = m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword;
-        outcome.written = task.destination.empty() ? Encrypthtml::LockPage(task.source,
-                                                                           password,
-                                                                           m_options.backup,
-                                                                           m_options.protectionType,
-                                                                           m_options.pageColor,
-                                                                           passwordType,
-                                                                           answer,
-                                                                           m_entries,
-                                                                           ask,
-                                                                           &outcome.report)
-                                                   : Encrypthtml::LockPageCopy(task.source,
-                                                                               task.destination,
-                                                                               password,
-                                                                               m_options.protectionType,
-                                                                               m_options.pageColor,
-                                                                               passwordType,
-                                                                               answer,
-                                                                               m_entries,
-                                                                               ask,
-                                                                               &outcome.report);
+        if (inPlace) {
+            outcome.written = Encrypthtml::LockPage(task.source,
+                                                    password,
+                                                    m_options.backup,
+                                                    m_options.protectionType,
+                                                    m_options.pageColor,
+                                                    passwordType,
+                                                    answer,
+                                                    m_entries,
+                                                    ask,
+                                                    &outcome.report);
+            return outcome;
+        }
+        outcome.written = Encrypthtml::LockPageCopy(task.source,
+                                                    task.destination,
+                                                    password,
+                                                    m_options.protectionType,
+                                                    m_options.pageColor,
+                                                    passwordType,
+                                                    answer,
+                                                    m_entries,
+                                                    ask,
+                                                    &outcome.report);
         // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
-        if (!task.destination.empty() && outcome.report.status == Encrypthtml::LockStatus::Declined) {
+        if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
             outcome.copiedUnchanged = SafeFile::CopyFile(task.source, task.destination, outcome.error);
         }
     } catch (const std::exception& failure) {
         outcome.written = false;
         outcome.error = failure.what();
     }
-    turns.Pass(index);
     return outcome;
 }
 

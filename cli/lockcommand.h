@@ -57,6 +57,7 @@ private:
     // source (in place) or destination (into the output folder) once. False when something named could not be
     // taken completely (the reason is printed; the tasks found are still returned).
     bool CollectTasks(std::vector<Task>& tasks) const;
+    // Locks or copies the file of one task; index is its place in the list, for the relock question's turn.
     Outcome Perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const;
     void Report(const Task& task, const Outcome& outcome);
     void ReportOmitted(const std::vector<std::string>& names);
