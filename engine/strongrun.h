@@ -73,6 +73,9 @@ namespace Strong
         Run& operator=(const Run&) = delete;
         ~Run();
 
+        // Seal and BuildPage may run on several threads at once (for different pages), except with a
+        // PredictableRandom source.
+
         // The page's sealed data: the run's header and key table, then content deflated and sealed with a fresh
         // nonce. The page carries it in base64.
         bool Seal(std::string_view content, std::string& sealed, std::string& error) const;
