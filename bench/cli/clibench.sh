@@ -1,0 +1,94 @@
+#!/bin/sh
+# Locks a site of 10,000 pages of mixed sizes (most of 1 to 30 KB, one in fifty of 100 KB to 1 MB) in place and
+# measures it beside copying the same tree: cp -r then sync, against quillgate-lock --recursive --relock yes with
+# --jobs 1, with the default (one thread per core) and with four threads per core (the engine flushes every page
+# to disk, and more threads share the waits), each also followed by sync. Every run starts from a fresh copy of
+# the site; each figure is the best of three rounds, taken in turns so that a busy moment of the machine hits all
+# of them alike. Usage: clibench.sh QUILLGATE-LOCK FOLDER
+set -eu
+lock=$1
+base=${QUILLGATE_BENCH_DIR:-$2}
+mkdir -p "$base"
+# On tmpfs the figures would be those of memory, not of the disk a site is written to.
+fstype=$(df --output=fstype "$base" | tail -n 1)
+if [ "$fstype" = tmpfs ]; then
+    echo "clibench: $base is on tmpfs; set QUILLGATE_BENCH_DIR to a folder on a disk" >&2
+    exit 2
+fi
+work=$(mktemp -d "$base/clibench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+echo "Generating 10,000 pages in $work ($fstype)..."
+mkdir "$work/site"
+awk -v root="$work/site" 'BEGIN {
+    srand(2026)
+    line = "<p>Quillgate locks pages; this paragraph stands in for real content, with digits 0123456789.</p>\r\n"
+    text = "<html><head><title>Bench</title></head><body>\r\n"
+    while (length(text) < 1048576) text = text line
+    for (i = 0; i < 10000; i++) {
+        folder = root "/part" int(i / 100)
+        if (i % 100 == 0) system("mkdir -p \"" folder "\"")
+        size = (i % 50 == 49) ? 102400 + int(rand() * 946176) : 1024 + int(rand() * 29696)
+        file = folder "/page" i ".html"
+        printf "%s", substr(text, 1, size) > file
+        close(file)
+    }
+}'
+printf 'benchpass1\n' > "$work/password"
+sync
+echo "Site: $(du -sh "$work/site" | cut -f1) in $(find "$work/site" -type f | wc -l) files; $(nproc) cores"
+
+now() { date +%s.%N; }
+# Seconds taken by the command and the sync after it.
+timed() {
+    start=$(now)
+    "$@"
+    sync
+    awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'
+}
+fresh() {
+    rm -rf "$work/run"
+    cp -r "$work/site" "$work/run"
+    sync
+}
+# The peak memory of the command goes to $work/rss (in KB) where GNU time is at hand.
+lockrun() {
+    measure=
+    [ -x /usr/bin/time ] && measure="/usr/bin/time -f %M -o $work/rss"
+    out=$($measure "$lock" --password-file "$work/password" --recursive --relock yes --quiet "$@" "$work/run")
+    [ "$out" = "10000 file(s) have been encrypted." ] || { echo "clibench: unexpected result: $out" >&2; exit 1; }
+}
+best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+copy=
+one=
+default=
+many=
+cores=$(nproc)
+for round in 1 2 3; do
+    rm -rf "$work/run"
+    sync
+    seconds=$(timed cp -r "$work/site" "$work/run")
+    copy=$(best "$copy" "$seconds")
+    echo "round $round: cp -r $seconds s"
+    fresh
+    seconds=$(timed lockrun --jobs 1)
+    one=$(best "$one" "$seconds")
+    echo "round $round: --jobs 1 $seconds s"
+    fresh
+    seconds=$(timed lockrun)
+    default=$(best "$default" "$seconds")
+    echo "round $round: default jobs $seconds s, peak memory $(cat "$work/rss" 2>/dev/null || echo ?) KB"
+    fresh
+    seconds=$(timed lockrun --jobs $((4 * cores)))
+    many=$(best "$many" "$seconds")
+    echo "round $round: --jobs $((4 * cores)) $seconds s"
+done
+
+awk -v c="$copy" -v o="$one" -v d="$default" -v m="$many" -v n="$((4 * cores))" 'BEGIN {
+    printf "%-40s %8.3f s\n", "cp -r + sync", c
+    printf "%-40s %8.3f s  %6.2fx cp\n", "quillgate-lock --jobs 1 + sync", o, o / c
+    printf "%-40s %8.3f s  %6.2fx cp  (target <= 1.50x: %s)\n", "quillgate-lock (default jobs) + sync", d, d / c,
+        d / c <= 1.5 ? "met" : "missed"
+    printf "%-40s %8.3f s  %6.2fx cp\n", "quillgate-lock --jobs " n " + sync", m, m / c
+}'
