@@ -20,8 +20,10 @@ namespace Charset
         };
 
         // UTF-16 declared in a page that is parsed at all is read as UTF-8; x-user-defined, the ASCII and Latin-1
-        // names all mean windows-1252, whose bytes the page shows as they are.
-        constexpr std::array<Alias, 33> s_aliases = {{
+        // names all mean windows-1252, whose bytes the page shows as they are. The ISO-2022 and HZ names stand for
+        // an encoding that turns the whole page into one replacement character: declared by the locked page, it
+        // would hide the login form too, so such a page is shown as bytes.
+        constexpr std::array<Alias, 39> s_aliases = {{
             {"unicode-1-1-utf-8", Utf8},
             {"unicode11utf8", Utf8},
             {"unicode20utf8", Utf8},
@@ -55,6 +57,12 @@ namespace Charset
             {"us-ascii", Latin1},
             {"windows-1252", Latin1},
             {"x-cp1252", Latin1},
+            {"csiso2022kr", Latin1},
+            {"hz-gb-2312", Latin1},
+            {"iso-2022-cn", Latin1},
+            {"iso-2022-cn-ext", Latin1},
+            {"iso-2022-kr", Latin1},
+            {"replacement", Latin1},
         }};
 
         constexpr std::uint64_t s_highBits = 0x8080808080808080;

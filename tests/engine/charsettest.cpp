@@ -65,6 +65,7 @@ namespace
             CharsetCase{"DeclaredUtf16IsUtf8", "<meta charset=utf-16le>", "utf-8"},
             CharsetCase{"DeclaredAsciiIsLatin1", "<meta charset=us-ascii>" + s_utf8Text, "iso-8859-1"},
             CharsetCase{"DeclaredWindows1252IsLatin1", "<meta charset=windows-1252>", "iso-8859-1"},
+            CharsetCase{"DeclaredReplacementEncodingIsLatin1", "<meta charset=ISO-2022-KR>", "iso-8859-1"},
             CharsetCase{"ByteOrderMarkBeatsDeclaration", "\xEF\xBB\xBF<meta charset=windows-1251>", "utf-8"},
             CharsetCase{"BlanksAroundTheLabel", "<meta charset=\"  KOI8-R  \">", "koi8-r"},
             CharsetCase{"FirstDeclarationCounts", "<meta charset=koi8-u><meta charset=big5>", "koi8-u"},
