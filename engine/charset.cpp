@@ -65,6 +65,7 @@ namespace Charset
             {"replacement", Latin1},
         }};
 
+        // The top bit of each of eight bytes: a word without any holds eight ASCII bytes.
         constexpr std::uint64_t s_highBits = 0x8080808080808080;
 
         // No encoding label is longer; a longer value is no label.
@@ -128,11 +129,12 @@ namespace Charset
         // extract it: the first "charset" followed by "=", its value quoted or up to a blank or ";".
         std::optional<std::string_view> CharsetInContent(std::string_view content)
         {
+            constexpr std::string_view key = "charset";
             std::size_t at = 0;
             while (true) {
                 std::size_t found = std::string_view::npos;
-                for (std::size_t i = at; i + 7 <= content.size(); ++i) {
-                    if (StartsWithNoCase(content.substr(i), "charset")) {
+                for (std::size_t i = at; i + key.size() <= content.size(); ++i) {
+                    if (StartsWithNoCase(content.substr(i), key)) {
                         found = i;
                         break;
                     }
@@ -140,7 +142,7 @@ namespace Charset
                 if (found == std::string_view::npos) {
                     return std::nullopt;
                 }
-                at = found + 7;
+                at = found + key.size();
                 while (at < content.size() && IsSpace(content[at])) {
                     ++at;
                 }
