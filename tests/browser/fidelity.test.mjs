@@ -59,8 +59,8 @@ const charsetPages = [
         charset: 'Shift_JIS',
     },
     {
-        // Browsers read an undeclared page served over http as windows-1252 (they guess UTF-8 only for local
-        // files), so the original shows its text garbled; unlocked, it shows what was written.
+        // Browsers guess the encoding of an undeclared page, but never UTF-8 for one served over http: the
+        // original shows its text garbled; unlocked, it shows what was written.
         name: 'utf8-undeclared.html',
         content: charsetPage('', Buffer.from('Grüße, 東京', 'utf8').toString('hex')),
         text: 'Grüße, 東京',
@@ -115,12 +115,14 @@ async function walk(tab, base, site, login) {
     return { seen, form: new URL(tab.url()).search.slice(1) };
 }
 
-// Keeps both screenshots of a page that differs, so the difference can be looked at.
-function keepScreenshots(name, original, unlocked) {
-    const folder = makeTempDir('qg-fidelity-');
-    fs.writeFileSync(path.join(folder, 'original.png'), original);
-    fs.writeFileSync(path.join(folder, 'unlocked.png'), unlocked);
-    return `${name}: the screenshots differ, see ${folder}`;
+// Fails when the screenshots differ, keeping both so the difference can be looked at.
+function assertSameScreenshot(name, original, unlocked) {
+    if (!unlocked.equals(original)) {
+        const folder = makeTempDir('qg-fidelity-');
+        fs.writeFileSync(path.join(folder, 'original.png'), original);
+        fs.writeFileSync(path.join(folder, 'unlocked.png'), unlocked);
+        assert.fail(`${name}: the screenshots differ, see ${folder}`);
+    }
 }
 
 for (const site of sites) {
@@ -141,7 +143,7 @@ for (const site of sites) {
             assert.equal(got.title, want.title, page);
             assert.equal(got.text, want.text, page);
             assert.equal(got.charset, want.charset, page);
-            assert.ok(got.screenshot.equals(want.screenshot), keepScreenshots(page, want.screenshot, got.screenshot));
+            assertSameScreenshot(page, want.screenshot, got.screenshot);
         }
         const allText = original.seen.map((page) => page.text).join('\n');
         for (const text of site.texts) {
@@ -169,10 +171,7 @@ test('pages in other character sets show their text decoded, as the original doe
                         { title: want.title, charset: want.charset },
                         name,
                     );
-                    assert.ok(
-                        got.screenshot.equals(want.screenshot),
-                        keepScreenshots(name, want.screenshot, got.screenshot),
-                    );
+                    assertSameScreenshot(name, want.screenshot, got.screenshot);
                 }
             }
             assert.deepEqual(tab.dialogs, []);
