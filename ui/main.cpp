@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -57,15 +59,54 @@ namespace
     constexpr int s_toolImageExtent = 32;
     constexpr int s_glyphExtent = 16;
 
-    // Lines between the cells, for the list view that shows a grid.
-    class GridDelegate : public QStyledItemDelegate
+    // Shows the whole text of a cell as its tool tip when the cell is too narrow for it, and no tip otherwise:
+    // paths are long, and a cut one cannot be read any other way.
+    class CutTextTipDelegate : public QStyledItemDelegate
     {
     public:
         using QStyledItemDelegate::QStyledItemDelegate;
 
+        bool helpEvent(QHelpEvent* event,
+                       QAbstractItemView* view,
+                       const QStyleOptionViewItem& option,
+                       const QModelIndex& index) override
+        {
+            if (event->type() != QEvent::ToolTip) {
+                return QStyledItemDelegate::helpEvent(event, view, option, index);
+            }
+            QStyleOptionViewItem cell = option;
+            initStyleOption(&cell, index);
+            if (IsCut(cell, view)) {
+                QToolTip::showText(event->globalPos(), cell.text, view, option.rect);
+            } else {
+                QToolTip::hideText();
+            }
+            return true;
+        }
+
+    private:
+        // The room the style leaves for the text: the cell's text rectangle less the margin it draws inside.
+        static bool IsCut(const QStyleOptionViewItem& cell, const QWidget* view)
+        {
+            if (cell.text.isEmpty()) {
+                return false;
+            }
+            const QStyle* style = view->style();
+            const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &cell, view) + 1;
+            const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+            return cell.fontMetrics.horizontalAdvance(cell.text) > text.width() - 2 * margin;
+        }
+    };
+
+    // Lines between the cells, for the list view that shows a grid.
+    class GridDelegate : public CutTextTipDelegate
+    {
+    public:
+        using CutTextTipDelegate::CutTextTipDelegate;
+
         void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
         {
-            QStyledItemDelegate::paint(painter, option, index);
+            CutTextTipDelegate::paint(painter, option, index);
             painter->save();
             painter->setPen(option.palette.color(QPalette::Midlight));
             painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
@@ -155,9 +196,11 @@ namespace
         view->header()->setSectionsMovable(false);
         view->header()->setStretchLastSection(false);
         view->setMinimumHeight(100);
+        view->setItemDelegate(new CutTextTipDelegate(view));
         return view;
     }
 
+    // The second column (a path, or the password) takes the width the view gains when the window grows.
     void SetColumns(QTreeWidget* view, const QList<std::pair<QString, int>>& columns)
     {
         view->setColumnCount(static_cast<int>(columns.size()));
@@ -170,6 +213,7 @@ namespace
         for (int i = 0; i < columns.size(); ++i) {
             view->setColumnWidth(i, qMax(columns.at(i).second, view->header()->sectionSizeHint(i)));
         }
+        view->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     }
 
     QComboBox* MakeDropDown(QWidget* parent, const char* name, int width)
@@ -210,7 +254,7 @@ namespace
         second->setEchoMode(mode);
     }
 
-    // Keeps a hidden page's or panel's room in the layout, so the fixed window fits every page.
+    // Keeps a hidden page's or panel's room in the layout, so the window's designed size fits every page.
     void KeepRoomWhenHidden(QWidget* widget)
     {
         QSizePolicy policy = widget->sizePolicy();
@@ -219,7 +263,7 @@ namespace
     }
 
     // Gives a word-wrapped label the height of the tallest of the texts it will show, so that a change of
-    // text never changes the size of the fixed window.
+    // text never changes the window's designed size.
     void ReserveHeight(QLabel* label, int width, const QStringList& texts)
     {
         int height = 0;
@@ -246,6 +290,16 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window)
     BuildWindow();
     ConnectHandlers();
     FormCreate();
+    // The designed size, the one that fits every page, is where the window starts and the least it shrinks
+    // to. It may grow, and the lists grow with it.
+    layout()->activate();
+    setMinimumSize(sizeHint());
+    resize(minimumSize());
+    // Laid out anew at that size: a hidden window's resize alone does not place its children.
+    layout()->invalidate();
+    layout()->activate();
+    // The side picture fills the pages' height at that size and keeps it: stretched further it would distort.
+    ImgLogo->setFixedHeight(PnlStep0->parentWidget()->height());
     PlaceOnScreen();
 }
 
@@ -280,7 +334,7 @@ void TFormMain::BuildWindow()
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(Pictures::ProgramIcon());
 
     // The fixed buttons are made first: the focus goes Help, Back, Next, Exit and then into the page.
@@ -318,7 +372,8 @@ void TFormMain::BuildWindow()
 
     auto* top = new QHBoxLayout;
     top->setSpacing(7);
-    top->addWidget(ImgLogo);
+    // At the top and at its own size: the picture is not stretched when the window grows.
+    top->addWidget(ImgLogo, 0, Qt::AlignTop);
     top->addWidget(pages);
 
     auto* buttons = new QHBoxLayout;
@@ -335,8 +390,6 @@ void TFormMain::BuildWindow()
     window->addLayout(top, 1);
     window->addWidget(BevelLine);
     window->addLayout(buttons);
-    // A fixed, non-resizable frame of the size the contents need.
-    window->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* TFormMain::BuildStep0()
