@@ -58,16 +58,11 @@ namespace
     }
 } // namespace
 
-bool IsPageFileName(const QString& name)
-{
-    const QByteArray bytes = name.toUtf8();
-    return Encrypthtml::IsPageFileName(std::string_view(bytes.constData(), std::size_t(bytes.size())));
-}
-
 void LeftOutPages::add(const QByteArray& path)
 {
+    // Paths from a scan or a drop always hold a "/"; one at the start is the root.
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    const QByteArray folder = slash <= 0 ? QByteArray("/") : path.left(slash);
     for (auto& [known, count] : m_folders) {
         if (known == folder) {
             ++count;

@@ -14,9 +14,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// Whether a file name counts as a page: Encrypthtml::IsPageFileName on its UTF-8 bytes.
-bool IsPageFileName(const QString& name);
-
 // The pages a scan or a drop had to leave out because their names are not text in the system encoding: Qt
 // would hold such a name as other text (QFile::decodeName does not give back the same bytes), and the locker
 // would be handed a path that names another file or none. Counted by folder, so the user can be told where.

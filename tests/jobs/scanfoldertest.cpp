@@ -1,3 +1,4 @@
+#include "engine/encrypthtml.h"
 #include "jobs/addfolder.h"
 
 #include <QDir>
@@ -59,10 +60,10 @@ namespace
     TEST(PageFileName, OnlyHtmAndHtmlInAnyCase)
     {
         for (const char* name : {"INDEX.HTM", "page.Html", "page.htm", ".page.htm", ".htm", "a.b.HtMl"}) {
-            EXPECT_TRUE(IsPageFileName(QString::fromLatin1(name))) << name;
+            EXPECT_TRUE(Encrypthtml::IsPageFileName(name)) << name;
         }
         for (const char* name : {"page.shtml", "page.htm.bak", "page.xhtml", "htm", "page.htm~", "page.", "pagehtm"}) {
-            EXPECT_FALSE(IsPageFileName(QString::fromLatin1(name))) << name;
+            EXPECT_FALSE(Encrypthtml::IsPageFileName(name)) << name;
         }
     }
 
