@@ -186,23 +186,26 @@ public:
         : m_console(console), m_answer(answer), m_passed(count, false)
     { }
 
-    int Answer()
+    int Answer() const
     {
-        const std::lock_guard lock(m_mutex);
         return m_answer;
     }
 
     // Waits until every file before index has passed its question (or has been done), then asks unless the
-    // answer is given for all by now.
+    // answer is given for all by now. The other threads go on locking meanwhile.
     Encrypthtml::RelockChoice Ask(std::size_t index, const std::string& path)
     {
         using Encrypthtml::RelockChoice;
-        std::unique_lock lock(m_mutex);
-        m_turn.wait(lock, [&] {
-            return m_firstOpen == index;
-        });
-        RelockChoice choice = m_answer == Encrypthtml::RelockAll ? RelockChoice::Yes : RelockChoice::No;
-        if (m_answer == Encrypthtml::RelockAsk) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_turn.wait(lock, [&] {
+                return m_firstOpen == index;
+            });
+        }
+        // Alone from here on: every later file waits for its turn, which comes once this one has passed.
+        const int answer = m_answer;
+        RelockChoice choice = answer == Encrypthtml::RelockAll ? RelockChoice::Yes : RelockChoice::No;
+        if (answer == Encrypthtml::RelockAsk) {
             const std::lock_guard speaking(m_console);
             choice = AskRelock(Encrypthtml::RelockQuestionText(Shown(path)));
         }
@@ -211,19 +214,13 @@ public:
         } else if (choice == RelockChoice::NoToAll) {
             m_answer = Encrypthtml::RelockNone;
         }
-        PassLocked(index);
+        Pass(index);
         return choice;
     }
 
     void Pass(std::size_t index)
     {
         const std::lock_guard lock(m_mutex);
-        PassLocked(index);
-    }
-
-private:
-    void PassLocked(std::size_t index)
-    {
         m_passed[index] = true;
         while (m_firstOpen < m_passed.size() && m_passed[m_firstOpen]) {
             ++m_firstOpen;
@@ -231,10 +228,11 @@ private:
         m_turn.notify_all();
     }
 
+private:
     std::mutex& m_console;
     std::mutex m_mutex;
     std::condition_variable m_turn;
-    int m_answer;
+    std::atomic<int> m_answer;
     std::vector<bool> m_passed;
     std::size_t m_firstOpen = 0; // every file before it has passed
 };

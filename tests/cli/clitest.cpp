@@ -702,6 +702,38 @@ namespace
         }
     }
 
+    // On a terminal each question waits for its answer before the next one is shown, however many threads lock.
+    TEST_F(Cli, RelockQuestionsOnATerminalComeOneAtATime)
+    {
+        std::vector<std::string> pages;
+        for (int i = 0; i < 6; ++i) {
+            pages.push_back(Page("site/p" + std::to_string(i) + ".html"));
+        }
+        const std::string password = PasswordFile("secret1\n");
+        ASSERT_EQ(RunLock({"--password-file", password, folder.File("site")}).exitCode, 0);
+        const std::string lockedOnce = ReadFile(pages[0]);
+
+        const Terminal terminal;
+        TempFolder io;
+        const pid_t pid =
+            Start({"--password-file", password, "--jobs", "4", folder.File("site")}, terminal.SlavePath(), io);
+        const char* answers[] = {"n\n", "y\n", "a\n"};
+        for (std::size_t i = 0; i < std::size(answers); ++i) {
+            ASSERT_TRUE(WaitFor(io.Path() / "err", "The html file " + pages[i] + " "));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const std::string asked = ReadFile(io.Path() / "err");
+            EXPECT_EQ(std::count(asked.begin(), asked.end(), '?'), std::ptrdiff_t(i + 1)) << asked;
+            terminal.Type(answers[i]);
+        }
+        const Result r = Finish(pid, io);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '?'), 3) << r.err;
+        EXPECT_EQ(ReadFile(pages[0]), lockedOnce);
+        for (std::size_t i = 1; i < pages.size(); ++i) {
+            EXPECT_EQ(Unlocked(pages[i], "secret1"), lockedOnce) << pages[i];
+        }
+    }
+
     // The output folder gets the whole site: pages locked, every other file copied; the sources stay as they are.
     TEST_F(Cli, OutputFolderGetsTheLockedSiteAndTheSourcesStay)
     {
