@@ -434,7 +434,14 @@ bool LockCommand::CollectTasks(std::vector<Task>& tasks) const
     // written once, and by one source only.
     std::set<fs::path> seenSources;
     std::map<fs::path, fs::path> sourceOfDestination;
+    // One named file or folder yields every source and destination once; only several may repeat one, and only
+    // then is each path resolved (a call per part of it) to find repeats.
+    const bool mayRepeat = m_options.paths.size() > 1;
     auto add = [&](const std::string& source, const fs::path& relative, bool page) {
+        if (!mayRepeat) {
+            tasks.push_back({source, intoOutput ? (output / relative).string() : std::string(), page});
+            return;
+        }
         std::error_code ignored;
         const fs::path canonical = fs::weakly_canonical(source, ignored);
         if (!intoOutput) {
