@@ -2,9 +2,9 @@
 
 #include "engine/encrypthtml.h"
 #include "engine/pagescan.h"
-#include "ui/controls.h"
-#include "ui/prompts.h"
-#include "ui/strings.h"
+#include "uikit/controls.h"
+#include "uikit/prompts.h"
+#include "uikit/strings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

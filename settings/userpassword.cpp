@@ -2,8 +2,8 @@
 
 #include "engine/textbytes.h"
 #include "settings/userlist.h"
-#include "ui/controls.h"
-#include "ui/prompts.h"
+#include "uikit/controls.h"
+#include "uikit/prompts.h"
 
 #include <QGridLayout>
 #include <QLabel>

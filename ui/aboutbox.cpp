@@ -1,7 +1,7 @@
 #include "ui/aboutbox.h"
 
-#include "ui/pictures.h"
-#include "ui/strings.h"
+#include "uikit/pictures.h"
+#include "uikit/strings.h"
 
 #include <QFrame>
 #include <QGridLayout>

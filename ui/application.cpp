@@ -1,7 +1,7 @@
 #include "ui/application.h"
 
 #include "ui/linklabel.h"
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <exception>
 

@@ -4,11 +4,11 @@
 #include "engine/textbytes.h"
 #include "settings/passwordsettings.h"
 #include "ui/application.h"
-#include "ui/controls.h"
 #include "ui/linklabel.h"
-#include "ui/pictures.h"
-#include "ui/prompts.h"
-#include "ui/strings.h"
+#include "uikit/controls.h"
+#include "uikit/pictures.h"
+#include "uikit/prompts.h"
+#include "uikit/strings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

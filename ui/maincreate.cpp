@@ -5,7 +5,7 @@
 #include "jobs/progressbar.h"
 #include "settings/passwordsettings.h"
 #include "ui/main.h"
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "jobs/filelistfile.h"
 #include "jobs/filerow.h"
 #include "ui/application.h"
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <QDir>
 #include <QDropEvent>

@@ -8,8 +8,8 @@
 #include "ui/aboutbox.h"
 #include "ui/linklabel.h"
 #include "ui/main.h"
-#include "ui/prompts.h"
-#include "ui/strings.h"
+#include "uikit/prompts.h"
+#include "uikit/strings.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

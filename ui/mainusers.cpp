@@ -6,7 +6,7 @@
 #include "settings/passwordsettings.h"
 #include "settings/userlistfile.h"
 #include "settings/userpassword.h"
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>

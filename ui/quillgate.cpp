@@ -5,7 +5,7 @@
 #include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/main.h"
-#include "ui/pictures.h"
+#include "uikit/pictures.h"
 
 int main(int argc, char** argv)
 {

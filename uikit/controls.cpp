@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "uikit/controls.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "ui/pictures.h"
+#include "uikit/pictures.h"
 
 #include <QApplication>
 #include <QPainter>

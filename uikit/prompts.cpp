@@ -1,4 +1,4 @@
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

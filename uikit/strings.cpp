@@ -1,4 +1,4 @@
-#include "ui/strings.h"
+#include "uikit/strings.h"
 
 #include <algorithm>
 #include <iterator>

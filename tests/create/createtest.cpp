@@ -8,7 +8,7 @@
 #include "tests/support/fakeprompts.h"
 #include "ui/aboutbox.h"
 #include "ui/main.h"
-#include "ui/strings.h"
+#include "uikit/strings.h"
 
 #include <QAbstractButton>
 #include <QApplication>

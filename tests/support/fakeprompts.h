@@ -4,7 +4,7 @@
 // Installs itself on construction and uninstalls on destruction. An empty queue answers "cancel"
 // (no file, no folder) and, for the relock question, Yes.
 
-#include "ui/prompts.h"
+#include "uikit/prompts.h"
 
 #include <QList>
 

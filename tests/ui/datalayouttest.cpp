@@ -3,7 +3,7 @@
 
 #include "settings/passwordsettings.h"
 #include "ui/mainoptions.h"
-#include "ui/strings.h"
+#include "uikit/strings.h"
 
 #include <QDir>
 #include <QFile>

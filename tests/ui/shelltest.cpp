@@ -3,8 +3,8 @@
 
 #include "tests/support/fakeprompts.h"
 #include "tests/support/modalhelper.h"
-#include "ui/prompts.h"
-#include "ui/strings.h"
+#include "uikit/prompts.h"
+#include "uikit/strings.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
