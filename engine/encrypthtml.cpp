@@ -22,31 +22,6 @@ namespace Encrypthtml
     {
         constexpr std::size_t s_blockSize = 256;
 
-        struct PageColors
-        {
-            int code;
-            std::string_view background;
-            std::string_view text;
-        };
-
-        // The first entry also serves any code not in the table.
-        constexpr PageColors s_colors[] = {
-            {ColorWhite, "FFFFFF", "000000"},
-            {ColorBlack, "000000", "FFFFFF"},
-            {ColorYellow, "FF8040", "007FBF"},
-            {ColorBlue, "0000FF", "FFFF00"},
-        };
-
-        const PageColors& ColorsOf(int pageColor)
-        {
-            for (const PageColors& colors : s_colors) {
-                if (colors.code == pageColor) {
-                    return colors;
-                }
-            }
-            return s_colors[0];
-        }
-
         // Letters of the block list: each block quoted, commas between blocks.
         std::size_t BlockListLength(std::size_t contentLength)
         {
@@ -274,7 +249,7 @@ namespace Encrypthtml
             }
             text.Fill(P::SavePasswordMark, save);
             text.Fill(P::UserTextInputValueMark, Pick(users, t->Section(P::UserTextInputValue), {}));
-            const PageColors& colors = ColorsOf(pageColor);
+            const PageColors::Scheme& colors = PageColors::SchemeOf(pageColor);
             text.Fill(P::BackgroundColorMark, colors.background);
             text.Fill(P::TextColorMark, colors.text);
             text.Fill(P::UserInputTextMark, Pick(users, t->Section(P::UserInputText), {}));

@@ -2,6 +2,8 @@
 
 // Turns one HTML file into a locked page in place.
 
+#include "engine/pagecolors.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,11 +20,11 @@ namespace Encrypthtml
     constexpr int ProtectSession = 1001;
     constexpr int ProtectCookie = 1002;
 
-    // Page colour codes, 0x00BBGGRR.
-    constexpr int ColorWhite = 0xFFFFFF;
-    constexpr int ColorBlack = 0x000000;
-    constexpr int ColorYellow = 0x00FFFF;
-    constexpr int ColorBlue = 0xFF0000;
+    // Page colour codes, 0x00BBGGRR (see engine/pagecolors.h).
+    constexpr int ColorWhite = PageColors::White;
+    constexpr int ColorBlack = PageColors::Black;
+    constexpr int ColorYellow = PageColors::Yellow;
+    constexpr int ColorBlue = PageColors::Blue;
 
     // The first bytes of every locked page; a file that starts with them counts as locked before.
     constexpr std::string_view LockedMarker = "<!--Protected by Quillgate, Orvantic Software Inc.-->";

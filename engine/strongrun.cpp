@@ -28,31 +28,6 @@ namespace Strong
             std::string key; // derived
         };
 
-        struct PageColors
-        {
-            int code;
-            std::string_view background;
-            std::string_view text;
-        };
-
-        // The classic page's colour schemes, so that both kinds of page look alike.
-        constexpr PageColors s_colors[] = {
-            {Encrypthtml::ColorWhite, "FFFFFF", "000000"},
-            {Encrypthtml::ColorBlack, "000000", "FFFFFF"},
-            {Encrypthtml::ColorYellow, "FF8040", "007FBF"},
-            {Encrypthtml::ColorBlue, "0000FF", "FFFF00"},
-        };
-
-        const PageColors& ColorsOf(int pageColor)
-        {
-            for (const PageColors& colors : s_colors) {
-                if (colors.code == pageColor) {
-                    return colors;
-                }
-            }
-            return s_colors[0];
-        }
-
         constexpr std::string_view s_userInputText = "Username: <input type=\"text\" name=\"qvusr\"><br>";
 
         void AppendBigEndian(std::string& out, std::uint32_t value)
@@ -338,7 +313,7 @@ namespace Strong
             protectionType == Encrypthtml::ProtectSession || protectionType == Encrypthtml::ProtectCookie;
         const std::string protection = std::to_string(remembers ? protectionType : Encrypthtml::ProtectPage);
         const std::string data = StrongCrypto::Base64(sealed);
-        const PageColors& colors = ColorsOf(pageColor);
+        const PageColors::Scheme& colors = PageColors::SchemeOf(pageColor);
         namespace T = StrongTemplate;
         return T::Fill({{T::CharsetMark, label},
                         {T::BackgroundColorMark, colors.background},
