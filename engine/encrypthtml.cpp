@@ -1,6 +1,7 @@
 #include "engine/encrypthtml.h"
 
 #include "engine/charset.h"
+#include "engine/listlines.h"
 #include "engine/md5.h"
 #include "engine/pagetemplate.h"
 #include "engine/rc4.h"
@@ -120,26 +121,13 @@ namespace Encrypthtml
             std::string m_tail;
         };
 
-        struct UserEntry
-        {
-            std::string_view name;
-            std::string_view password;
-        };
-
-        // An entry splits at its first TAB.
-        UserEntry SplitEntry(std::string_view entry)
-        {
-            const std::size_t tab = entry.find('\t');
-            return {entry.substr(0, tab), tab == std::string_view::npos ? std::string_view() : entry.substr(tab + 1)};
-        }
-
         std::string UserMasterString(std::string_view masterPassword,
                                      const std::vector<std::string>& userList,
                                      std::vector<std::string>& omittedUsers)
         {
             std::string result;
             for (const std::string& entry : userList) {
-                const UserEntry user = SplitEntry(entry);
+                const ListLines::UserEntry user = ListLines::SplitUserEntry(entry);
                 if (!UserKeyFits(entry)) {
                     omittedUsers.emplace_back(user.name);
                     continue;
@@ -440,7 +428,7 @@ namespace Encrypthtml
 
     bool UserKeyFits(std::string_view entry)
     {
-        const UserEntry user = SplitEntry(entry);
+        const ListLines::UserEntry user = ListLines::SplitUserEntry(entry);
         const std::size_t keyLength = user.name.size() + user.password.size();
         return keyLength <= Rc4::MaxKeyLength && user.name.find('\0') == std::string_view::npos
             && user.password.find('\0') == std::string_view::npos;

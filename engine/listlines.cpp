@@ -1,5 +1,7 @@
 #include "engine/listlines.h"
 
+#include "engine/textbytes.h"
+
 namespace ListLines
 {
     std::vector<std::string> SplitListLines(std::string_view bytes)
@@ -21,5 +23,30 @@ namespace ListLines
             start = end + (crLf ? 2 : 1);
         }
         return lines;
+    }
+
+    UserEntry SplitUserEntry(std::string_view entry)
+    {
+        const std::size_t tab = entry.find('\t');
+        return {entry.substr(0, tab), tab == std::string_view::npos ? std::string_view() : entry.substr(tab + 1)};
+    }
+
+    std::optional<std::vector<std::string>> UserListEntries(std::string_view bytes)
+    {
+        const std::string_view text = WithoutByteOrderMark(bytes);
+        if (!TextBytes::IsValidUtf8(text)) {
+            return std::nullopt;
+        }
+        std::vector<std::string> entries = SplitListLines(text);
+        std::erase_if(entries, [](const std::string& line) {
+            const std::size_t tab = line.find('\t');
+            return tab == std::string::npos || tab == 0;
+        });
+        return entries;
+    }
+
+    std::string_view WithoutByteOrderMark(std::string_view text)
+    {
+        return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
     }
 } // namespace ListLines

@@ -25,23 +25,32 @@ namespace
 
 namespace ListFile
 {
-    std::optional<QStringList> Read(const QString& path, QString* error)
+    std::optional<QByteArray> ReadBytes(const QString& path, QString* error)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             SetError(error, WithFileName("Cannot open file %1", path));
             return std::nullopt;
         }
-        const QByteArray bytes = file.readAll();
+        QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
             SetError(error, WithFileName("Cannot open file %1", path));
+            return std::nullopt;
+        }
+        return bytes;
+    }
+
+    std::optional<QStringList> Read(const QString& path, QString* error)
+    {
+        const std::optional<QByteArray> bytes = ReadBytes(path, error);
+        if (!bytes) {
             return std::nullopt;
         }
         // A byte that is no text in the system encoding would turn into U+FFFD: the entry would be changed
         // silently, a password would lock pages with a character nobody can type, and a save would write it back.
         QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
         QStringList lines;
-        for (const std::string& line : ListLines::SplitListLines(std::string_view(bytes.constData(), bytes.size()))) {
+        for (const std::string& line : ListLines::SplitListLines(std::string_view(bytes->constData(), bytes->size()))) {
             lines.append(decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
             if (decode.hasError()) {
                 SetError(error, WithFileName("File %1 is not text in the system encoding", path));
@@ -51,11 +60,11 @@ namespace ListFile
         return lines;
     }
 
-    bool Write(const QString& path, const QStringList& lines, QString* error, bool ownerOnly)
+    bool Write(const QString& path, const QStringList& lines, QString* error, bool ownerOnly, Encoding encoding)
     {
         QByteArray block;
         for (const QString& line : lines) {
-            block += line.toLocal8Bit();
+            block += encoding == Encoding::Utf8 ? line.toUtf8() : line.toLocal8Bit();
             block += "\r\n";
         }
 

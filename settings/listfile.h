@@ -1,8 +1,10 @@
 #pragma once
 
 // Reading and writing the two plain-text list files (file lists and user lists): one line per entry,
-// CR LF after every line, the system's 8-bit encoding.
+// CR LF after every line. File lists are in the system's 8-bit encoding, user lists in UTF-8 (see
+// engine/listlines.h).
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,17 @@
 
 namespace ListFile
 {
+    // How lines become bytes: file lists in the system's encoding, user lists in UTF-8, the rule both the
+    // wizard and the command follow for them.
+    enum class Encoding
+    {
+        System,
+        Utf8
+    };
+
+    // The whole file's bytes. Nothing on failure, with *error set to "Cannot open file %s" with the file name.
+    std::optional<QByteArray> ReadBytes(const QString& path, QString* error);
+
     // Reads the whole file and splits it by the list-file line rules. Nothing on failure, with *error set to
     // the message to show ("Cannot open file %s" with the file name, or "File %s is not text in the system
     // encoding" when a line holds bytes that do not decode).
@@ -18,5 +31,9 @@ namespace ListFile
     // Writes the lines through a temporary file that replaces the target only once complete, so a failed write
     // leaves the previous file as it was. On failure *error holds "Cannot create file %s" or "Stream write error".
     // When ownerOnly is set the file is readable and writable by its owner alone.
-    bool Write(const QString& path, const QStringList& lines, QString* error, bool ownerOnly = false);
+    bool Write(const QString& path,
+               const QStringList& lines,
+               QString* error,
+               bool ownerOnly = false,
+               Encoding encoding = Encoding::System);
 } // namespace ListFile

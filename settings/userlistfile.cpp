@@ -1,25 +1,34 @@
 #include "settings/userlistfile.h"
 
+#include "engine/listlines.h"
 #include "settings/listfile.h"
+
+#include <QDir>
 
 namespace UserListFile
 {
     bool Save(const UserList& users, const QString& path, QString* error)
     {
-        return ListFile::Write(path, users.entries(), error, true);
+        return ListFile::Write(path, users.entries(), error, true, ListFile::Encoding::Utf8);
     }
 
     bool Load(UserList& users, const QString& path, QString* error)
     {
-        const std::optional<QStringList> lines = ListFile::Read(path, error);
+        const std::optional<QByteArray> bytes = ListFile::ReadBytes(path, error);
+        if (!bytes) {
+            return false;
+        }
+        const std::optional<std::vector<std::string>> lines =
+            ListLines::UserListEntries(std::string_view(bytes->constData(), bytes->size()));
         if (!lines) {
+            if (error) {
+                *error = QStringLiteral("File %1 is not UTF-8 text").arg(QDir::toNativeSeparators(path));
+            }
             return false;
         }
         QStringList entries;
-        for (const QString& line : *lines) {
-            if (line.indexOf(u'\t') > 0) {
-                entries.append(line);
-            }
+        for (const std::string& line : *lines) {
+            entries.append(QString::fromUtf8(line));
         }
         users.replaceAll(entries);
         users.sort();

@@ -1,6 +1,7 @@
 #pragma once
 
-// The user list file: one entry (user name, TAB, password) per line, passwords in clear.
+// The user list file: one entry (user name, TAB, password) per line, passwords in clear, UTF-8 as the command
+// reads it too (see ListLines::UserListEntries).
 
 #include "settings/userlist.h"
 
@@ -16,6 +17,7 @@ namespace UserListFile
     bool Save(const UserList& users, const QString& path, QString* error);
 
     // Replaces the entries with the file's lines that hold a TAB after a non-empty user name, taken as they
-    // stand, and sorts them. A file that cannot be read leaves the entries unchanged and sets *error.
+    // stand, and sorts them. A file that cannot be read, or is not UTF-8, leaves the entries unchanged and sets
+    // *error.
     bool Load(UserList& users, const QString& path, QString* error);
 } // namespace UserListFile

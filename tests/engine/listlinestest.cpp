@@ -46,3 +46,66 @@ namespace
                                  return std::string(info.param.name);
                              });
 } // namespace
+
+namespace
+{
+    struct UserListCase
+    {
+        const char* name;
+        std::string bytes;
+        std::optional<Lines> entries;
+    };
+
+    void PrintTo(const UserListCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    class UserListEntriesTable : public testing::TestWithParam<UserListCase>
+    { };
+
+    TEST_P(UserListEntriesTable, KeepsTheUsers)
+    {
+        EXPECT_EQ(ListLines::UserListEntries(GetParam().bytes), GetParam().entries);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Cases,
+        UserListEntriesTable,
+        testing::Values(
+            UserListCase{"Empty", "", Lines{}},
+            UserListCase{"LinesWithoutAUserDroppedTheRestAsTheyStand",
+                         "zed\tsecret1\r\n"
+                         "\r\n"
+                         "no tab here\r\n"
+                         "\tstarts with a tab\r\n"
+                         "bob\t\r\n"
+                         " anna \t secret2 \r\n"
+                         "carl\tbob\tx\r\n",
+                         Lines{"zed\tsecret1", "bob\t", " anna \t secret2 ", "carl\tbob\tx"}},
+            UserListCase{"ByteOrderMarkDropped",
+                         "\xEF\xBB\xBF"
+                         "anna\tsecret1\n",
+                         Lines{"anna\tsecret1"}},
+            UserListCase{"ByteOrderMarkInsideKept", "anna\t\xEF\xBB\xBFsecret1\n", Lines{"anna\t\xEF\xBB\xBFsecret1"}},
+            UserListCase{"Utf8Kept",
+                         "J\xC3\xBCrgen\tgr\xC3\xBC\xC3\x9F"
+                         "e\n",
+                         Lines{"J\xC3\xBCrgen\tgr\xC3\xBC\xC3\x9F"
+                               "e"}},
+            UserListCase{"Latin1Refused", "ann\tpass\xE9word\r\n", std::nullopt},
+            UserListCase{"SequenceCutByALineEndRefused", "ann\tpass\xC3\r\n\xBCword\r\n", std::nullopt}),
+        [](const testing::TestParamInfo<UserListCase>& info) {
+            return std::string(info.param.name);
+        });
+
+    TEST(SplitUserEntry, SplitsAtTheFirstTab)
+    {
+        const ListLines::UserEntry both = ListLines::SplitUserEntry("anna\tpass\tword");
+        EXPECT_EQ(both.name, "anna");
+        EXPECT_EQ(both.password, "pass\tword");
+        const ListLines::UserEntry noTab = ListLines::SplitUserEntry("anna");
+        EXPECT_EQ(noTab.name, "anna");
+        EXPECT_EQ(noTab.password, "");
+    }
+} // namespace

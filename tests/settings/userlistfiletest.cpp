@@ -50,31 +50,12 @@ namespace
         EXPECT_EQ(load(QByteArray()), QStringList());
     }
 
-    TEST_F(UserListFileTest, LineEndsOfOtherToolsLoadTheSame)
+    TEST_F(UserListFileTest, LoadKeepsTheUserLinesOfTheSharedRuleAndSortsThem)
     {
-        const QStringList expected{"anna\tsecret1", "bob\tsecret2"};
-        EXPECT_EQ(load("anna\tsecret1\r\nbob\tsecret2\r\n"), expected);
-        EXPECT_EQ(load("anna\tsecret1\nbob\tsecret2\n"), expected);
-        EXPECT_EQ(load("anna\tsecret1\nbob\tsecret2"), expected);
-    }
-
-    TEST_F(UserListFileTest, LinesWithoutAUserAreDroppedAndTheRestTakenAsTheyStand)
-    {
-        const QByteArray file = "zed\tsecret1\r\n"
-                                "\r\n"
-                                "no tab here\r\n"
-                                "\tstarts with a tab\r\n"
-                                "bob\t\r\n"
-                                " anna \t secret2 \r\n"
-                                "bob\tsecret3\r\n"
-                                "carl\tbob\r\n";
-        EXPECT_EQ(load(file), QStringList({" anna \t secret2 ", "bob\t", "bob\tsecret3", "carl\tbob", "zed\tsecret1"}));
-    }
-
-    TEST_F(UserListFileTest, NulEndsTheFile)
-    {
-        EXPECT_EQ(load(QByteArray("anna\tsecret1\r\nbob\tsec\0ret2\r\ncarl\tsecret3\r\n", 41)),
-                  QStringList({"anna\tsecret1", "bob\tsec"}));
+        // The rule's cases are in the engine's test; this shows the wizard applies it and decodes UTF-8.
+        EXPECT_EQ(load("\xEF\xBB\xBFzed\tsecret1\r\nno tab here\n\tstarts with a tab\rJ\xC3\xBCrgen\tgr\xC3\xBC\xC3\x9F"
+                       "e"),
+                  QStringList({QStringLiteral(u"J\u00fcrgen\tgr\u00fc\u00dfe"), "zed\tsecret1"}));
     }
 
     TEST_F(UserListFileTest, LoadReplacesTheList)
@@ -95,20 +76,29 @@ namespace
         EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
     }
 
-    TEST_F(UserListFileTest, BytesThatAreNoTextAreRefusedAndTheListKept)
+    TEST_F(UserListFileTest, FileThatIsNotUtf8IsRefusedAndTheListKept)
     {
-        // A Latin-1 byte, and a sequence cut off by the line end: taken in, both would become U+FFFD, and the
-        // pages would be locked with a password that no one can type.
-        for (const QByteArray& bytes :
-             {QByteArray("ann\tpass\xe9word\r\n"), QByteArray("ann\tpass\xc3\r\n\xbcword\r\n")}) {
-            UserList users;
-            users.replaceAll({"old\tsecret1"});
-            const QString path = writeBytes(QStringLiteral("latin1.ust"), bytes);
-            QString error;
-            EXPECT_FALSE(UserListFile::Load(users, path, &error)) << bytes.toHex().constData();
-            EXPECT_EQ(error,
-                      QStringLiteral("File %1 is not text in the system encoding").arg(QDir::toNativeSeparators(path)));
-            EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
-        }
+        // Taken in, a Latin-1 byte would become U+FFFD, and the pages would be locked with a password that no one
+        // can type.
+        UserList users;
+        users.replaceAll({"old\tsecret1"});
+        const QString path = writeBytes(QStringLiteral("latin1.ust"), "ann\tpass\xe9word\r\n");
+        QString error;
+        EXPECT_FALSE(UserListFile::Load(users, path, &error));
+        EXPECT_EQ(error, QStringLiteral("File %1 is not UTF-8 text").arg(QDir::toNativeSeparators(path)));
+        EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
+    }
+
+    TEST_F(UserListFileTest, SaveWritesUtf8)
+    {
+        UserList users;
+        users.replaceAll({QStringLiteral(u"J\u00fcrgen\tgr\u00fc\u00dfe")});
+        const QString path = pathOf(QStringLiteral("users.ust"));
+        ASSERT_TRUE(UserListFile::Save(users, path, nullptr));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(),
+                  QByteArray("J\xC3\xBCrgen\tgr\xC3\xBC\xC3\x9F"
+                             "e\r\n"));
     }
 } // namespace
