@@ -5,6 +5,7 @@
 #include "settings/passwordsettings.h"
 #include "ui/application.h"
 #include "ui/linklabel.h"
+#include "ui/mainoptions.h"
 #include "uikit/controls.h"
 #include "uikit/pictures.h"
 #include "uikit/prompts.h"
@@ -736,25 +737,24 @@ void TFormMain::FormCreate()
     LvwFileShow->setAccessibleName(QStringLiteral("Encrypted files"));
 
     // 4. Single password.
-    Fill(CmbPasswordType, {QStringLiteral("single password"), QStringLiteral("user/password")});
+    Fill(CmbPasswordType, PageOptions::PasswordTypeCaptions());
     PnlSinglePassword->show();
     PnlUserPassword->hide();
-    PasswordType = PasswordSettings::TypeSingle;
+    PasswordType = PageOptions::PasswordTypeCode(0);
 
     // 5. Protection type and page colour.
-    Fill(CmbProtectionType, {QStringLiteral("Page"), QStringLiteral("Session"), QStringLiteral("Cookie")});
-    ProtectionType = Encrypthtml::ProtectPage;
-    Fill(CmbPageColor,
-         {QStringLiteral("White"), QStringLiteral("Black"), QStringLiteral("Yellow"), QStringLiteral("Blue")});
-    PageColor = Encrypthtml::ColorWhite;
-    LblProtectionContent->setText(LoadStr(506));
+    Fill(CmbProtectionType, PageOptions::ProtectionCaptions());
+    ProtectionType = PageOptions::ProtectionCode(0);
+    Fill(CmbPageColor, PageOptions::ColorCaptions());
+    PageColor = PageOptions::ColorCode(0);
+    LblProtectionContent->setText(LoadStr(PageOptions::ProtectionTextId(0)));
     LblPreviewPassword->setText(LoadStr(509));
     // The width of the pages is known once the texts are in and the layout has run.
     layout()->activate();
     const QMargins margins = PnlStep3->layout()->contentsMargins();
     ReserveHeight(LblProtectionContent,
                   PnlStep3->parentWidget()->width() - margins.left() - margins.right(),
-                  {LoadStr(506), LoadStr(507), LoadStr(508)});
+                  PageOptions::ProtectionTexts());
 
     // 6. The welcome page.
     for (QWidget* page : {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4}) {
@@ -813,10 +813,10 @@ void TFormMain::BtnExitClick()
 
 void TFormMain::CmbPasswordTypeChange()
 {
-    const bool single = CmbPasswordType->currentIndex() == 0;
+    const bool single = PageOptions::PasswordTypeCode(CmbPasswordType->currentIndex()) == PasswordSettings::TypeSingle;
     PnlSinglePassword->setVisible(single);
     PnlUserPassword->setVisible(!single);
-    PasswordType = single ? PasswordSettings::TypeSingle : PasswordSettings::TypeUser;
+    PasswordType = PageOptions::PasswordTypeCode(CmbPasswordType->currentIndex());
     LblPreviewPassword->setText(single ? Strings::LoadStr(509) : s_userPreviewPassword);
 }
 

@@ -3,6 +3,7 @@
 #include "ui/mainoptions.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/pagecolors.h"
 #include "jobs/filerow.h"
 #include "settings/passwordsettings.h"
 #include "ui/aboutbox.h"
@@ -21,41 +22,72 @@
 
 namespace
 {
+    // Each choice's caption, its code and what goes with it, in the order the combo box lists them (by item
+    // index; no selection counts as the first item).
+    struct PasswordTypeChoice
+    {
+        const char* caption;
+        int code;
+    };
+
+    constexpr std::array<PasswordTypeChoice, 2> s_passwordTypes = {{
+        {"single password", PasswordSettings::TypeSingle},
+        {"user/password", PasswordSettings::TypeUser},
+    }};
+
     struct ProtectionChoice
     {
+        const char* caption;
         int code;
         int textId;
     };
 
-    // By item index; no selection counts as the first item.
     constexpr std::array<ProtectionChoice, 3> s_protections = {{
-        {Encrypthtml::ProtectPage, 506},
-        {Encrypthtml::ProtectSession, 507},
-        {Encrypthtml::ProtectCookie, 508},
+        {"Page", Encrypthtml::ProtectPage, 506},
+        {"Session", Encrypthtml::ProtectSession, 507},
+        {"Cookie", Encrypthtml::ProtectCookie, 508},
     }};
 
-    struct ColorChoice
-    {
-        int code;
-        const char* folder;
-    };
-
-    constexpr std::array<ColorChoice, 4> s_colors = {{
-        {Encrypthtml::ColorWhite, "White"},
-        {Encrypthtml::ColorBlack, "Black"},
-        {Encrypthtml::ColorYellow, "Yellow"},
-        {Encrypthtml::ColorBlue, "Blue"},
-    }};
+    // The colours are the engine's schemes: a scheme's name is its caption and the folder of its sample pages.
+    const auto& s_colors = PageColors::Schemes;
 
     template <typename Table> const typename Table::value_type& Choice(const Table& table, int index)
     {
         return index >= 0 && index < static_cast<int>(table.size()) ? table[index] : table[0];
     }
 
+    template <typename Table, typename Caption> QStringList Captions(const Table& table, Caption caption)
+    {
+        QStringList captions;
+        for (const auto& choice : table) {
+            captions.append(caption(choice));
+        }
+        return captions;
+    }
+
 } // namespace
 
 namespace PageOptions
 {
+    QStringList PasswordTypeCaptions()
+    {
+        return Captions(s_passwordTypes, [](const PasswordTypeChoice& choice) {
+            return QString::fromLatin1(choice.caption);
+        });
+    }
+
+    int PasswordTypeCode(int index)
+    {
+        return Choice(s_passwordTypes, index).code;
+    }
+
+    QStringList ProtectionCaptions()
+    {
+        return Captions(s_protections, [](const ProtectionChoice& choice) {
+            return QString::fromLatin1(choice.caption);
+        });
+    }
+
     int ProtectionCode(int index)
     {
         return Choice(s_protections, index).code;
@@ -66,6 +98,20 @@ namespace PageOptions
         return Choice(s_protections, index).textId;
     }
 
+    QStringList ProtectionTexts()
+    {
+        return Captions(s_protections, [](const ProtectionChoice& choice) {
+            return Strings::LoadStr(choice.textId);
+        });
+    }
+
+    QStringList ColorCaptions()
+    {
+        return Captions(s_colors, [](const PageColors::Scheme& scheme) {
+            return QString::fromLatin1(scheme.name);
+        });
+    }
+
     int ColorCode(int index)
     {
         return Choice(s_colors, index).code;
@@ -73,7 +119,7 @@ namespace PageOptions
 
     QString ColorFolder(int index)
     {
-        return QString::fromLatin1(Choice(s_colors, index).folder);
+        return QString::fromLatin1(Choice(s_colors, index).name);
     }
 
     QString ProgramFolder(const QString& programDir, QChar separator)

@@ -6,14 +6,24 @@
 #include <QChar>
 #include <QDir>
 #include <QString>
+#include <QStringList>
 
 namespace PageOptions
 {
-    // Item index of CmbProtectionType (-1: none) to the protection code and the number of its explanation text.
+    // The items of CmbPasswordType, and an item index (-1: none) to the password type code.
+    QStringList PasswordTypeCaptions();
+    int PasswordTypeCode(int index);
+
+    // The items of CmbProtectionType, and an item index (-1: none) to the protection code and the number of its
+    // explanation text.
+    QStringList ProtectionCaptions();
     int ProtectionCode(int index);
     int ProtectionTextId(int index);
+    // The explanation texts of all protection choices, in item order.
+    QStringList ProtectionTexts();
 
-    // Item index of CmbPageColor (-1: none) to the colour code and the sample page folder's name.
+    // The items of CmbPageColor, and an item index (-1: none) to the colour code and the sample page folder's name.
+    QStringList ColorCaptions();
     int ColorCode(int index);
     QString ColorFolder(int index);
 

@@ -11,9 +11,39 @@
 
 namespace
 {
+    // The captions are the combo box's items: the row of each index shows that caption, code and text agree.
+    struct PasswordTypeRow
+    {
+        int index;
+        const char* caption;
+        int code;
+    };
+
+    void PrintTo(const PasswordTypeRow& row, std::ostream* out)
+    {
+        *out << "index " << row.index;
+    }
+
+    class PasswordTypeTable : public ::testing::TestWithParam<PasswordTypeRow>
+    { };
+
+    TEST_P(PasswordTypeTable, IndexGivesCaptionAndCode)
+    {
+        const PasswordTypeRow& row = GetParam();
+        EXPECT_EQ(PageOptions::PasswordTypeCaptions().value(row.index), QString::fromLatin1(row.caption));
+        EXPECT_EQ(PageOptions::PasswordTypeCode(row.index), row.code);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Codes,
+                             PasswordTypeTable,
+                             ::testing::Values(PasswordTypeRow{-1, "", PasswordSettings::TypeSingle},
+                                               PasswordTypeRow{0, "single password", 2000},
+                                               PasswordTypeRow{1, "user/password", 2001}));
+
     struct ProtectionRow
     {
         int index;
+        const char* caption;
         int code;
         int textId;
     };
@@ -26,19 +56,20 @@ namespace
     class ProtectionTable : public ::testing::TestWithParam<ProtectionRow>
     { };
 
-    TEST_P(ProtectionTable, IndexGivesCodeAndText)
+    TEST_P(ProtectionTable, IndexGivesCaptionCodeAndText)
     {
         const ProtectionRow& row = GetParam();
+        EXPECT_EQ(PageOptions::ProtectionCaptions().value(row.index), QString::fromLatin1(row.caption));
         EXPECT_EQ(PageOptions::ProtectionCode(row.index), row.code);
         EXPECT_EQ(PageOptions::ProtectionTextId(row.index), row.textId);
     }
 
     INSTANTIATE_TEST_SUITE_P(Codes,
                              ProtectionTable,
-                             ::testing::Values(ProtectionRow{-1, Encrypthtml::ProtectPage, 506},
-                                               ProtectionRow{0, 1000, 506},
-                                               ProtectionRow{1, 1001, 507},
-                                               ProtectionRow{2, 1002, 508}));
+                             ::testing::Values(ProtectionRow{-1, "", Encrypthtml::ProtectPage, 506},
+                                               ProtectionRow{0, "Page", 1000, 506},
+                                               ProtectionRow{1, "Session", 1001, 507},
+                                               ProtectionRow{2, "Cookie", 1002, 508}));
 
     struct ColorRow
     {
@@ -55,9 +86,12 @@ namespace
     class ColorTable : public ::testing::TestWithParam<ColorRow>
     { };
 
-    TEST_P(ColorTable, IndexGivesCodeAndFolder)
+    TEST_P(ColorTable, IndexGivesCaptionCodeAndFolder)
     {
         const ColorRow& row = GetParam();
+        if (row.index >= 0) {
+            EXPECT_EQ(PageOptions::ColorCaptions().value(row.index), QString::fromLatin1(row.folder));
+        }
         EXPECT_EQ(PageOptions::ColorCode(row.index), row.code);
         EXPECT_EQ(PageOptions::ColorFolder(row.index), QString::fromLatin1(row.folder));
     }
