@@ -89,32 +89,35 @@ QString LeftOutPages::message() const
     return lines.join(QLatin1Char('\n'));
 }
 
-QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut)
+namespace Addfolder
 {
-    return PagesOf(QFile::encodeName(QDir::fromNativeSeparators(folder)), includeSubFolders, leftOut);
-}
-
-QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut)
-{
-    QStringList pages;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) {
-            continue;
-        }
-        // The path as the file system's bytes: a name that is not UTF-8 comes percent-encoded byte by byte, and
-        // QUrl::toLocalFile would turn it into other text.
-        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-        std::error_code error;
-        const std::filesystem::file_status status = std::filesystem::status(bytes.toStdString(), error);
-        if (std::filesystem::is_directory(status)) {
-            pages.append(PagesOf(bytes, true, leftOut));
-        } else if (std::filesystem::is_regular_file(status)
-                   && Encrypthtml::IsPageFileName(bytes.mid(bytes.lastIndexOf('/') + 1).toStdString())) {
-            Take(bytes, pages, leftOut);
-        }
+    QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut)
+    {
+        return PagesOf(QFile::encodeName(QDir::fromNativeSeparators(folder)), includeSubFolders, leftOut);
     }
-    return pages;
-}
+
+    QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut)
+    {
+        QStringList pages;
+        for (const QUrl& url : urls) {
+            if (!url.isLocalFile()) {
+                continue;
+            }
+            // The path as the file system's bytes: a name that is not UTF-8 comes percent-encoded byte by byte, and
+            // QUrl::toLocalFile would turn it into other text.
+            const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            std::error_code error;
+            const std::filesystem::file_status status = std::filesystem::status(bytes.toStdString(), error);
+            if (std::filesystem::is_directory(status)) {
+                pages.append(PagesOf(bytes, true, leftOut));
+            } else if (std::filesystem::is_regular_file(status)
+                       && Encrypthtml::IsPageFileName(bytes.mid(bytes.lastIndexOf('/') + 1).toStdString())) {
+                Take(bytes, pages, leftOut);
+            }
+        }
+        return pages;
+    }
+} // namespace Addfolder
 
 TFormAddFolder::TFormAddFolder(QWidget* parent) : QDialog(parent)
 {

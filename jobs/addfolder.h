@@ -30,17 +30,21 @@ private:
     QList<std::pair<QByteArray, int>> m_folders;
 };
 
-// The paths of the pages in folder and, with includeSubFolders, in all its subfolders, by the engine's one scan
-// rule (PageScan::ScanFolder): hidden files and folders count; links are neither listed nor entered, so a link
-// cannot lead the locker out of the folder and link cycles end; folders that cannot be read give nothing. One
-// trailing separator is dropped first, and paths are folder + separator + name, so a relative folder gives
-// relative paths. An empty folder text gives nothing. Pages whose names Qt cannot hold go to leftOut.
-QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut = nullptr);
+// The folder scan and the drop of the module Addfolder, beside its dialog.
+namespace Addfolder
+{
+    // The paths of the pages in folder and, with includeSubFolders, in all its subfolders, by the engine's one scan
+    // rule (PageScan::ScanFolder): hidden files and folders count; links are neither listed nor entered, so a link
+    // cannot lead the locker out of the folder and link cycles end; folders that cannot be read give nothing. One
+    // trailing separator is dropped first, and paths are folder + separator + name, so a relative folder gives
+    // relative paths. An empty folder text gives nothing. Pages whose names Qt cannot hold go to leftOut.
+    QStringList ScanFolder(const QString& folder, bool includeSubFolders, LeftOutPages* leftOut = nullptr);
 
-// The pages among files and folders dropped from a file manager (local file URLs), as Add file and Add folder
-// with subfolders would take them: a dropped page file (a link too, since the user named it), and the pages of
-// a dropped folder. Other files and other URLs are passed over.
-QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut);
+    // The pages among files and folders dropped from a file manager (local file URLs), as Add file and Add folder
+    // with subfolders would take them: a dropped page file (a link too, since the user named it), and the pages of
+    // a dropped folder. Other files and other URLs are passed over.
+    QStringList DroppedPages(const QList<QUrl>& urls, LeftOutPages* leftOut);
+} // namespace Addfolder
 
 class TFormAddFolder : public QDialog
 {

@@ -1,9 +1,7 @@
 #pragma once
 
-// The application object and the one way handlers are connected: an exception that a handler throws is shown
-// in the standard error display, and the program goes on in the state the handler left. Qt is not
-// exception-safe (an exception unwinding through its event dispatch leaks the event and may leave its state
-// half-changed), so no exception may leave a handler: it is caught right where the handler is called.
+// The application object. Handlers are connected through uikit/handlers.h, which keeps exceptions out of Qt's
+// event loop.
 
 #include <QApplication>
 
@@ -13,30 +11,4 @@ class Application : public QApplication
 
 public:
     Application(int& argc, char** argv);
-
-    // Shows the exception now being handled (call only inside a catch block): its message for a standard
-    // exception, an empty message for anything else.
-    static void ShowCurrentException();
 };
-
-// Runs a handler that an event handler calls directly (not through a signal): an exception it throws is
-// shown, never passed on into Qt.
-template <typename Handler> void RunHandler(Handler&& handler)
-{
-    try {
-        handler();
-    } catch (...) {
-        Application::ShowCurrentException();
-    }
-}
-
-// Connects signal to a handler without arguments, run by RunHandler.
-template <typename Sender, typename Signal, typename Receiver>
-QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
-{
-    return QObject::connect(sender, signal, receiver, [receiver, handler] {
-        RunHandler([receiver, handler] {
-            (receiver->*handler)();
-        });
-    });
-}

@@ -3,10 +3,10 @@
 #include "engine/encrypthtml.h"
 #include "engine/textbytes.h"
 #include "settings/passwordsettings.h"
-#include "ui/application.h"
 #include "ui/linklabel.h"
 #include "ui/mainoptions.h"
 #include "uikit/controls.h"
+#include "uikit/handlers.h"
 #include "uikit/pictures.h"
 #include "uikit/prompts.h"
 #include "uikit/strings.h"
@@ -618,40 +618,40 @@ QWidget* TFormMain::BuildStep4()
 
 void TFormMain::ConnectHandlers()
 {
-    ConnectHandler(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
-    ConnectHandler(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
-    ConnectHandler(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
-    ConnectHandler(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
+    Handlers::connect(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
+    Handlers::connect(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
+    Handlers::connect(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
+    Handlers::connect(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
 
-    ConnectHandler(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
-    ConnectHandler(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
-    ConnectHandler(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
+    Handlers::connect(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
+    Handlers::connect(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
+    Handlers::connect(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
 
-    ConnectHandler(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
-    ConnectHandler(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
-    ConnectHandler(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
-    ConnectHandler(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
-    ConnectHandler(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
-    ConnectHandler(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
+    Handlers::connect(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
+    Handlers::connect(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
+    Handlers::connect(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
+    Handlers::connect(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
+    Handlers::connect(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
+    Handlers::connect(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
 
     // Only a choice by the user runs a change handler; a selection made by code does not.
-    ConnectHandler(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
-    ConnectHandler(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
-    ConnectHandler(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
+    Handlers::connect(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
+    Handlers::connect(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
+    Handlers::connect(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
 
-    ConnectHandler(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
-    ConnectHandler(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
-    ConnectHandler(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
-    ConnectHandler(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
-    ConnectHandler(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
-    ConnectHandler(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
+    Handlers::connect(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
+    Handlers::connect(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
+    Handlers::connect(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
+    Handlers::connect(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
+    Handlers::connect(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
+    Handlers::connect(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
 
-    ConnectHandler(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
-    ConnectHandler(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
-    ConnectHandler(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
+    Handlers::connect(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
+    Handlers::connect(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
+    Handlers::connect(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
 
-    ConnectHandler(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
-    ConnectHandler(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
+    Handlers::connect(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
+    Handlers::connect(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
 }
 
 void TFormMain::FormCreate()

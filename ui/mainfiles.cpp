@@ -5,7 +5,7 @@
 #include "jobs/addfolder.h"
 #include "jobs/filelistfile.h"
 #include "jobs/filerow.h"
-#include "ui/application.h"
+#include "uikit/handlers.h"
 #include "uikit/prompts.h"
 
 #include <QDir>
@@ -38,13 +38,13 @@ void TFormMain::TbnAddFolderClick()
         return;
     }
     LeftOutPages leftOut;
-    AddPages(ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders(), &leftOut), leftOut);
+    AddPages(Addfolder::ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders(), &leftOut), leftOut);
 }
 
 void TFormMain::LvwFileListDragDrop(const QList<QUrl>& urls)
 {
     LeftOutPages leftOut;
-    AddPages(DroppedPages(urls, &leftOut), leftOut);
+    AddPages(Addfolder::DroppedPages(urls, &leftOut), leftOut);
 }
 
 void TFormMain::AddPages(const QStringList& paths, const LeftOutPages& leftOut)
@@ -74,7 +74,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
         if (event->type() == QEvent::Drop) {
-            RunHandler([this, drop] {
+            Handlers::run([this, drop] {
                 LvwFileListDragDrop(drop->mimeData()->urls());
             });
         }

@@ -5,6 +5,7 @@
 #include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/main.h"
+#include "uikit/handlers.h"
 #include "uikit/pictures.h"
 
 int main(int argc, char** argv)
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
         FormAboutBox = new TFormAboutBox(FormMain);
         FormUserPassword = new TFormUserPassword(FormMain);
     } catch (...) {
-        Application::ShowCurrentException();
+        Handlers::showCurrentException();
         delete FormMain;
         return 0;
     }

@@ -80,7 +80,7 @@ namespace
     void ScanFolderOnly(benchmark::State& state)
     {
         for (auto _ : state) {
-            const QStringList found = ScanFolder(Pages().path(), true);
+            const QStringList found = Addfolder::ScanFolder(Pages().path(), true);
             if (found.size() != s_pageCount) {
                 state.SkipWithError("the scan missed pages");
             }
@@ -90,7 +90,7 @@ namespace
 
     void AddAllOnly(benchmark::State& state)
     {
-        const QStringList found = ScanFolder(Pages().path(), true);
+        const QStringList found = Addfolder::ScanFolder(Pages().path(), true);
         for (auto _ : state) {
             FileList list;
             list.addAll(found);
@@ -103,7 +103,7 @@ namespace
     {
         TFormMain& window = Window();
         window.FileList.clear();
-        window.FileList.addAll(ScanFolder(Pages().path(), true));
+        window.FileList.addAll(Addfolder::ScanFolder(Pages().path(), true));
         for (auto _ : state) {
             window.RebuildFileListView();
             QApplication::processEvents();
@@ -123,7 +123,7 @@ namespace
             window.TbnDelAllClick();
             QApplication::processEvents();
             state.ResumeTiming();
-            window.FileList.addAll(ScanFolder(Pages().path(), true));
+            window.FileList.addAll(Addfolder::ScanFolder(Pages().path(), true));
             window.RebuildFileListView();
             QApplication::processEvents();
         }

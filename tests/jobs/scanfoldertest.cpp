@@ -80,7 +80,8 @@ namespace
                                  "x.htm/inside.txt"}) {
             makeFile(QString::fromLatin1(name));
         }
-        EXPECT_EQ(Sorted(ScanFolder(m_root, true)), under({".hidden/page.htm", ".page.htm", "INDEX.HTM", "page.Html"}));
+        EXPECT_EQ(Sorted(Addfolder::ScanFolder(m_root, true)),
+                  under({".hidden/page.htm", ".page.htm", "INDEX.HTM", "page.Html"}));
     }
 
     TEST_F(ScanFolderTest, SubfoldersOnlyWhenAsked)
@@ -88,14 +89,14 @@ namespace
         makeFile("a.htm");
         makeFile("x.htm/b.htm");
         makeFile("one/two/three/c.html");
-        EXPECT_EQ(Sorted(ScanFolder(m_root, false)), under({"a.htm"}));
-        EXPECT_EQ(Sorted(ScanFolder(m_root, true)), under({"a.htm", "one/two/three/c.html", "x.htm/b.htm"}));
+        EXPECT_EQ(Sorted(Addfolder::ScanFolder(m_root, false)), under({"a.htm"}));
+        EXPECT_EQ(Sorted(Addfolder::ScanFolder(m_root, true)), under({"a.htm", "one/two/three/c.html", "x.htm/b.htm"}));
     }
 
     TEST_F(ScanFolderTest, ATrailingSeparatorGivesTheSamePaths)
     {
         makeFile("a.htm");
-        EXPECT_EQ(ScanFolder(m_root + "/", false), under({"a.htm"}));
+        EXPECT_EQ(Addfolder::ScanFolder(m_root + "/", false), under({"a.htm"}));
     }
 
     TEST_F(ScanFolderTest, RelativeFolderGivesRelativePaths)
@@ -104,7 +105,7 @@ namespace
         makeFile("web/sub/b.htm");
         const QString previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(m_root));
-        const QStringList found = Sorted(ScanFolder("web", true));
+        const QStringList found = Sorted(Addfolder::ScanFolder("web", true));
         QDir::setCurrent(previous);
         EXPECT_EQ(found, QStringList({"web/a.htm", "web/sub/b.htm"}));
     }
@@ -119,7 +120,7 @@ namespace
         makeLink(m_root + "/a/page.htm", "a/b/linked.htm");
         // A page that leads out of the scanned folder: Create would overwrite a file the user never chose.
         makeLink(m_root + "/outside/e.html", "a/e.html");
-        EXPECT_EQ(Sorted(ScanFolder(m_root + "/a", true)), under({"a/b/deep.htm", "a/page.htm"}));
+        EXPECT_EQ(Sorted(Addfolder::ScanFolder(m_root + "/a", true)), under({"a/b/deep.htm", "a/page.htm"}));
     }
 
     // The bytes of path, for file names that are not text.
@@ -138,13 +139,14 @@ namespace
             close(fd);
         }
         LeftOutPages leftOut;
-        EXPECT_EQ(Sorted(ScanFolder(m_root, true, &leftOut)), under({QStringLiteral("caf\u00e9.html"), "sub/a.htm"}));
+        EXPECT_EQ(Sorted(Addfolder::ScanFolder(m_root, true, &leftOut)),
+                  under({QStringLiteral("caf\u00e9.html"), "sub/a.htm"}));
         EXPECT_EQ(leftOut.message(),
                   QStringLiteral("1 file(s) in %1 were left out: their names are not text in the system encoding.\n"
                                  "2 file(s) in %1/sub were left out: their names are not text in the system encoding.")
                       .arg(m_root));
         // Without a place to count them they are still not listed.
-        EXPECT_EQ(ScanFolder(m_root, false), under({QStringLiteral("caf\u00e9.html")}));
+        EXPECT_EQ(Addfolder::ScanFolder(m_root, false), under({QStringLiteral("caf\u00e9.html")}));
     }
 
     TEST_F(ScanFolderTest, DroppedFilesAndFoldersGiveTheirPages)
@@ -164,15 +166,15 @@ namespace
             return QUrl::fromLocalFile(m_root + "/" + relative);
         };
         LeftOutPages leftOut;
-        const QStringList pages =
-            DroppedPages({url("one/page.htm"),
-                          url("one/notes.txt"),
-                          url("site"),
-                          url("one/link.html"),
-                          url("one/gone.htm"),
-                          QUrl(QStringLiteral("https://example.org/x.htm")),
-                          QUrl::fromEncoded("file://" + (Bytes(m_root) + "/one/\xe9.htm").toPercentEncoding("/"))},
-                         &leftOut);
+        const QStringList pages = Addfolder::DroppedPages(
+            {url("one/page.htm"),
+             url("one/notes.txt"),
+             url("site"),
+             url("one/link.html"),
+             url("one/gone.htm"),
+             QUrl(QStringLiteral("https://example.org/x.htm")),
+             QUrl::fromEncoded("file://" + (Bytes(m_root) + "/one/\xe9.htm").toPercentEncoding("/"))},
+            &leftOut);
         // Named by the user, a link is taken; a folder's pages are found by the one scan rule.
         EXPECT_EQ(Sorted(pages), under({"one/link.html", "one/page.htm", "site/a.HTML", "site/deep/b.html"}));
         EXPECT_EQ(leftOut.message(),
@@ -180,14 +182,14 @@ namespace
                       .arg(m_root));
 
         // A dropped link to a folder is entered, since the user named it.
-        EXPECT_EQ(Sorted(DroppedPages({url("one/site-link")}, nullptr)),
+        EXPECT_EQ(Sorted(Addfolder::DroppedPages({url("one/site-link")}, nullptr)),
                   under({"one/site-link/a.HTML", "one/site-link/deep/b.html"}));
     }
 
     TEST_F(ScanFolderTest, MissingFolderOrEmptyTextGivesNothing)
     {
-        EXPECT_TRUE(ScanFolder(m_root + "/nowhere", true).isEmpty());
-        EXPECT_TRUE(ScanFolder(QString(), true).isEmpty());
+        EXPECT_TRUE(Addfolder::ScanFolder(m_root + "/nowhere", true).isEmpty());
+        EXPECT_TRUE(Addfolder::ScanFolder(QString(), true).isEmpty());
     }
 
     // Deletes a tree by file descriptors, so paths longer than the system allows are no obstacle.
@@ -233,7 +235,7 @@ namespace
         ASSERT_GE(level, 0);
         close(level);
 
-        const QStringList found = ScanFolder(m_root, true);
+        const QStringList found = Addfolder::ScanFolder(m_root, true);
         RemoveTreeAt(fd, "deep");
         close(fd);
 

@@ -7,6 +7,7 @@
 #include "ui/application.h"
 #include "ui/linklabel.h"
 #include "ui/main.h"
+#include "uikit/handlers.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -891,7 +892,7 @@ void MainWindowTest::handlerExceptionReachesErrorDisplay()
     Thrower thrower;
     QPushButton button(QStringLiteral("Save"), m_form.get());
     button.show();
-    ConnectHandler(&button, &QPushButton::clicked, &thrower, &Thrower::Fail);
+    Handlers::connect(&button, &QPushButton::clicked, &thrower, &Thrower::Fail);
     QTest::mouseClick(&button, Qt::LeftButton);
     QTest::mouseClick(&button, Qt::LeftButton);
 
