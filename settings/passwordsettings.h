@@ -2,8 +2,6 @@
 
 // The password rules shared by the password page, the user dialog and batch creation.
 
-#include "engine/encrypthtml.h"
-
 #include <QString>
 
 #include <optional>
@@ -11,10 +9,6 @@
 
 namespace PasswordSettings
 {
-    // The password type codes the page locker takes.
-    constexpr int TypeSingle = Encrypthtml::SinglePassword;
-    constexpr int TypeUser = Encrypthtml::UserPassword;
-
     // The trim rule: without leading and trailing characters of code 32 or less.
     QString Trimmed(const QString& text);
 

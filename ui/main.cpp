@@ -313,7 +313,7 @@ TFormMain::~TFormMain()
 
 QList<QWidget*> TFormMain::StepPages() const
 {
-    if (PasswordType == PasswordSettings::TypeSingle) {
+    if (PasswordType == Encrypthtml::SinglePassword) {
         return {PnlStep0, PnlStep1, PnlStep2, PnlStep3, PnlStep4};
     }
     return {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4};
@@ -813,7 +813,7 @@ void TFormMain::BtnExitClick()
 
 void TFormMain::CmbPasswordTypeChange()
 {
-    const bool single = PageOptions::PasswordTypeCode(CmbPasswordType->currentIndex()) == PasswordSettings::TypeSingle;
+    const bool single = PageOptions::PasswordTypeCode(CmbPasswordType->currentIndex()) == Encrypthtml::SinglePassword;
     PnlSinglePassword->setVisible(single);
     PnlUserPassword->setVisible(!single);
     PasswordType = PageOptions::PasswordTypeCode(CmbPasswordType->currentIndex());
@@ -832,12 +832,12 @@ void TFormMain::ChkNotShowMasterPasswordClick()
 
 QLineEdit* TFormMain::PasswordBox() const
 {
-    return PasswordType == PasswordSettings::TypeSingle ? EditPassword : EditMasterPassword;
+    return PasswordType == Encrypthtml::SinglePassword ? EditPassword : EditMasterPassword;
 }
 
 QLineEdit* TFormMain::ConfirmationBox() const
 {
-    return PasswordType == PasswordSettings::TypeSingle ? EditConfirmPassword : EditConfirmMasterPassword;
+    return PasswordType == Encrypthtml::SinglePassword ? EditConfirmPassword : EditConfirmMasterPassword;
 }
 
 QString TFormMain::EffectivePassword() const

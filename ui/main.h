@@ -36,7 +36,7 @@ public:
     // The job. The string lists are members, so they exist before any handler runs and die with the window.
     ::FileList FileList;
     ::UserList UserList;
-    int PasswordType = PasswordSettings::TypeSingle; // or TypeUser
+    int PasswordType = Encrypthtml::SinglePassword; // or Encrypthtml::UserPassword
     int ProtectionType = Encrypthtml::ProtectPage; // or ProtectSession, ProtectCookie
     int PageColor = Encrypthtml::ColorWhite; // 0x00BBGGRR: ColorWhite, ColorBlack, ColorYellow or ColorBlue
     int CurrentStep = -1; // index of the visible page in the present page sequence
@@ -132,7 +132,7 @@ public:
 
     // The pages of the present sequence, which follows PasswordType; index 2 is the password page in both.
     QList<QWidget*> StepPages() const;
-    // The password box and its confirmation for the present PasswordType: the single pair for TypeSingle, the
+    // The password box and its confirmation for the present PasswordType: the single pair for SinglePassword, the
     // master pair otherwise.
     QLineEdit* PasswordBox() const;
     QLineEdit* ConfirmationBox() const;

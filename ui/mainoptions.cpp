@@ -31,8 +31,8 @@ namespace
     };
 
     constexpr std::array<PasswordTypeChoice, 2> s_passwordTypes = {{
-        {"single password", PasswordSettings::TypeSingle},
-        {"user/password", PasswordSettings::TypeUser},
+        {"single password", Encrypthtml::SinglePassword},
+        {"user/password", Encrypthtml::UserPassword},
     }};
 
     struct ProtectionChoice
@@ -137,7 +137,7 @@ namespace PageOptions
     QString SamplePagePath(const QString& programFolder, int colorIndex, int passwordType, QChar separator)
     {
         const QString page =
-            passwordType == PasswordSettings::TypeSingle ? QStringLiteral("index.html") : QStringLiteral("index1.html");
+            passwordType == Encrypthtml::SinglePassword ? QStringLiteral("index.html") : QStringLiteral("index1.html");
         return DataPath(programFolder, QStringLiteral("Templates/%1/%2").arg(ColorFolder(colorIndex), page), separator);
     }
 

@@ -127,7 +127,7 @@ private:
 
     static void setPasswordType(int type)
     {
-        FormMain->CmbPasswordType->setCurrentIndex(type == PasswordSettings::TypeSingle ? 0 : 1);
+        FormMain->CmbPasswordType->setCurrentIndex(type == Encrypthtml::SinglePassword ? 0 : 1);
         FormMain->CmbPasswordTypeChange();
     }
 
@@ -161,7 +161,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_prompts = std::make_unique<FakePrompts>();
-        setPasswordType(PasswordSettings::TypeSingle);
+        setPasswordType(Encrypthtml::SinglePassword);
         FormMain->EditPassword->setText(QStringLiteral("secret-7"));
         FormMain->EditMasterPassword->clear();
         FormMain->UserList.clear();
@@ -447,7 +447,7 @@ private slots:
 
     void omittedUserIsNamed()
     {
-        setPasswordType(PasswordSettings::TypeUser);
+        setPasswordType(Encrypthtml::UserPassword);
         FormMain->EditMasterPassword->setText(QStringLiteral("master-pw"));
         const QString longName(240, QLatin1Char('n'));
         FormMain->UserList.append(UserList::MakeEntry(longName, QString(20, QLatin1Char('p'))));

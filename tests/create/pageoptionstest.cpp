@@ -36,7 +36,7 @@ namespace
 
     INSTANTIATE_TEST_SUITE_P(Codes,
                              PasswordTypeTable,
-                             ::testing::Values(PasswordTypeRow{-1, "", PasswordSettings::TypeSingle},
+                             ::testing::Values(PasswordTypeRow{-1, "", Encrypthtml::SinglePassword},
                                                PasswordTypeRow{0, "single password", 2000},
                                                PasswordTypeRow{1, "user/password", 2001}));
 
@@ -160,8 +160,8 @@ namespace
                   QString::fromLatin1(row.page));
     }
 
-    constexpr int Single = PasswordSettings::TypeSingle;
-    constexpr int Users = PasswordSettings::TypeUser;
+    constexpr int Single = Encrypthtml::SinglePassword;
+    constexpr int Users = Encrypthtml::UserPassword;
 
     INSTANTIATE_TEST_SUITE_P(
         Paths,

@@ -1,7 +1,7 @@
 // The files that Preview and Help open lie where the wizard looks for them, beside the program, both in the build
 // tree and in a copy installed with cmake --install; the installed program starts from the menu.
 
-#include "settings/passwordsettings.h"
+#include "engine/encrypthtml.h"
 #include "ui/mainoptions.h"
 #include "uikit/strings.h"
 
@@ -48,7 +48,7 @@ void DataLayoutTest::dataBesideTheProgram()
 
     QStringList missing;
     for (int colour = -1; colour < 4; ++colour) {
-        for (int type : {PasswordSettings::TypeSingle, PasswordSettings::TypeUser}) {
+        for (int type : {Encrypthtml::SinglePassword, Encrypthtml::UserPassword}) {
             const QString sample = PageOptions::SamplePagePath(folder, colour, type);
             if (!QFileInfo(sample).isFile()) {
                 missing.append(sample);
