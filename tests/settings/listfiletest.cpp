@@ -1,6 +1,6 @@
 #include "settings/listfile.h"
-#include "tests/settings/qtprinters.h"
-#include "tests/settings/tempfoldertest.h"
+#include "tests/support/qtprinters.h"
+#include "tests/support/tempfoldertest.h"
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
