@@ -12,3 +12,11 @@ class Application : public QApplication
 public:
     Application(int& argc, char** argv);
 };
+
+namespace Startup
+{
+    // Creates the main window and the dialogs it reuses (FormMain, FormAddFolder, FormAboutBox,
+    // FormUserPassword), as the program does before it shows the wizard; the end-to-end test starts the same way.
+    // False when that failed: the reason has been shown and nothing is left behind.
+    bool CreateWindows();
+} // namespace Startup

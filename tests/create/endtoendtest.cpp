@@ -3,10 +3,9 @@
 // locked pages and what the wizard told the user are left in QUILLGATE_E2E_DIR for the browser half of the test
 // (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question.
 
-#include "jobs/addfolder.h"
 #include "settings/userpassword.h"
 #include "tests/support/fakeprompts.h"
-#include "ui/aboutbox.h"
+#include "ui/application.h"
 #include "ui/main.h"
 
 #include <QComboBox>
@@ -97,10 +96,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale::c());
-        FormMain = new TFormMain;
-        FormAddFolder = new TFormAddFolder(FormMain);
-        FormAboutBox = new TFormAboutBox(FormMain);
-        FormUserPassword = new TFormUserPassword(FormMain);
+        QVERIFY(Startup::CreateWindows());
         FormMain->show();
         QVERIFY(QTest::qWaitForWindowExposed(FormMain));
     }
