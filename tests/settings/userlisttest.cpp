@@ -1,5 +1,5 @@
 #include "settings/userlist.h"
-#include "tests/settings/qtprinters.h"
+#include "tests/support/qtprinters.h"
 
 #include <QLocale>
 
