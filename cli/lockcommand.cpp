@@ -240,13 +240,13 @@ private:
 LockCommand::LockCommand(LockOptions::Options options) : m_options(std::move(options))
 { }
 
-int LockCommand::Run()
+int LockCommand::run()
 {
-    if (!OutputFolderFits()) {
+    if (!outputFolderFits()) {
         return ExitUsage;
     }
     std::string password;
-    if (!ReadPassword(password) || !ReadUsers()) {
+    if (!readPassword(password) || !readUsers()) {
         return ExitUsage;
     }
     if (!m_options.outputFolder.empty()) {
@@ -258,7 +258,7 @@ int LockCommand::Run()
         }
     }
     std::vector<Task> tasks;
-    m_allLocked = CollectTasks(tasks);
+    m_allLocked = collectTasks(tasks);
 
     int answer = Encrypthtml::RelockAsk;
     if (m_options.relock == LockOptions::RelockMode::Yes) {
@@ -279,7 +279,7 @@ int LockCommand::Run()
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index; (index = next++) < tasks.size();) {
-            Outcome outcome = Perform(tasks[index], password, turns, index);
+            Outcome outcome = perform(tasks[index], password, turns, index);
             turns.Pass(index);
             const std::lock_guard lock(resultsMutex);
             outcomes[index] = std::move(outcome);
@@ -298,13 +298,13 @@ int LockCommand::Run()
         const Outcome outcome = std::move(*outcomes[index]);
         outcomes[index].reset();
         lock.unlock();
-        Report(tasks[index], outcome);
+        report(tasks[index], outcome);
     }
     std::cout << m_locked << " file(s) have been encrypted.\n";
     return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;
 }
 
-bool LockCommand::OutputFolderFits() const
+bool LockCommand::outputFolderFits() const
 {
     if (m_options.outputFolder.empty()) {
         return true;
@@ -324,7 +324,7 @@ bool LockCommand::OutputFolderFits() const
     return true;
 }
 
-bool LockCommand::ReadPassword(std::string& bytes)
+bool LockCommand::readPassword(std::string& bytes)
 {
     std::string line;
     if (m_options.passwordFile.empty() || m_options.passwordFile == "-") {
@@ -380,7 +380,7 @@ bool LockCommand::ReadPassword(std::string& bytes)
     return true;
 }
 
-bool LockCommand::ReadUsers()
+bool LockCommand::readUsers()
 {
     if (m_options.usersFile.empty()) {
         return true;
@@ -425,7 +425,7 @@ bool LockCommand::ReadUsers()
     return true;
 }
 
-bool LockCommand::CollectTasks(std::vector<Task>& tasks) const
+bool LockCommand::collectTasks(std::vector<Task>& tasks) const
 {
     const bool intoOutput = !m_options.outputFolder.empty();
     const fs::path output = m_options.outputFolder;
@@ -489,7 +489,7 @@ bool LockCommand::CollectTasks(std::vector<Task>& tasks) const
 }
 
 LockCommand::Outcome
-LockCommand::Perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const
+LockCommand::perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const
 {
     Outcome outcome;
     try {
@@ -543,7 +543,7 @@ LockCommand::Perform(const Task& task, const std::string& password, RelockTurns&
     return outcome;
 }
 
-void LockCommand::Report(const Task& task, const Outcome& outcome)
+void LockCommand::report(const Task& task, const Outcome& outcome)
 {
     using Encrypthtml::LockStatus;
     const std::lock_guard speaking(m_console);
@@ -553,7 +553,7 @@ void LockCommand::Report(const Task& task, const Outcome& outcome)
             return;
         }
         ++m_locked;
-        ReportOmitted(outcome.report.omittedUsers);
+        reportOmitted(outcome.report.omittedUsers);
         if (!m_options.quiet) {
             const std::string& written = task.destination.empty() ? task.source : task.destination;
             std::error_code ignored;
@@ -590,7 +590,7 @@ void LockCommand::Report(const Task& task, const Outcome& outcome)
     }
 }
 
-void LockCommand::ReportOmitted(const std::vector<std::string>& names)
+void LockCommand::reportOmitted(const std::vector<std::string>& names)
 {
     for (const std::string& name : names) {
         const auto user = std::find_if(m_users.begin(), m_users.end(), [&](const User& u) {

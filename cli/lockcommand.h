@@ -20,7 +20,7 @@ public:
 
     explicit LockCommand(LockOptions::Options options);
 
-    int Run();
+    int run();
 
 private:
     struct User
@@ -50,17 +50,17 @@ private:
 
     // False, with a message, when the output folder lies inside a named folder or a named file or folder lies
     // inside it: the run would lock its own output or write over its sources.
-    bool OutputFolderFits() const;
-    bool ReadPassword(std::string& bytes);
-    bool ReadUsers();
+    bool outputFolderFits() const;
+    bool readPassword(std::string& bytes);
+    bool readUsers();
     // The tasks, in the order named, folders expanded (symbolic links inside them are not followed), each
     // source (in place) or destination (into the output folder) once. False when something named could not be
     // taken completely (the reason is printed; the tasks found are still returned).
-    bool CollectTasks(std::vector<Task>& tasks) const;
+    bool collectTasks(std::vector<Task>& tasks) const;
     // Locks or copies the file of one task; index is its place in the list, for the relock question's turn.
-    Outcome Perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const;
-    void Report(const Task& task, const Outcome& outcome);
-    void ReportOmitted(const std::vector<std::string>& names);
+    Outcome perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const;
+    void report(const Task& task, const Outcome& outcome);
+    void reportOmitted(const std::vector<std::string>& names);
 
     LockOptions::Options m_options;
     std::vector<User> m_users;

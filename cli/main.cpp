@@ -33,7 +33,7 @@ namespace
         case LockOptions::Action::Lock:
             break;
         }
-        return LockCommand(parsed.options).Run();
+        return LockCommand(parsed.options).run();
     }
 } // namespace
 

@@ -215,32 +215,32 @@ namespace Encrypthtml
             const bool cookies = protectionType == ProtectSession || protectionType == ProtectCookie;
             const std::string key = Md5::DigestText(password);
 
-            PageText text(t->Section(P::Page));
+            PageText text(t->section(P::Page));
             text.Fill(P::CharsetMark, charset);
             text.Fill(P::CheckValueMark, Md5::CheckValue(key));
-            text.Fill(P::UserParaInfoMark, Pick(users, t->Section(P::UserParaInfo), {}));
+            text.Fill(P::UserParaInfoMark, Pick(users, t->section(P::UserParaInfo), {}));
             text.CutAtBlockList();
             if (users) {
-                text.Fill(P::MasterPasswordMark, t->Section(P::MasterPassword));
+                text.Fill(P::MasterPasswordMark, t->section(P::MasterPassword));
                 text.Fill(P::UserMasterStringMark, UserMasterString(password, userList, omittedUsers));
             } else {
                 text.Fill(P::MasterPasswordMark, {});
             }
             text.Fill(P::OnloadMark,
-                      cookies ? Pick(users, t->Section(P::OnloadCookieUser), t->Section(P::OnloadCookieSingle))
-                              : Pick(users, t->Section(P::OnloadPageUser), t->Section(P::OnloadPageSingle)));
+                      cookies ? Pick(users, t->section(P::OnloadCookieUser), t->section(P::OnloadCookieSingle))
+                              : Pick(users, t->section(P::OnloadPageUser), t->section(P::OnloadPageSingle)));
             std::string_view save;
             if (protectionType == ProtectSession) {
-                save = Pick(users, t->Section(P::SaveSessionUser), t->Section(P::SaveSessionSingle));
+                save = Pick(users, t->section(P::SaveSessionUser), t->section(P::SaveSessionSingle));
             } else if (protectionType == ProtectCookie) {
-                save = Pick(users, t->Section(P::SaveCookieUser), t->Section(P::SaveCookieSingle));
+                save = Pick(users, t->section(P::SaveCookieUser), t->section(P::SaveCookieSingle));
             }
             text.Fill(P::SavePasswordMark, save);
-            text.Fill(P::UserTextInputValueMark, Pick(users, t->Section(P::UserTextInputValue), {}));
+            text.Fill(P::UserTextInputValueMark, Pick(users, t->section(P::UserTextInputValue), {}));
             const PageColors::Scheme& colors = PageColors::SchemeOf(pageColor);
             text.Fill(P::BackgroundColorMark, colors.background);
             text.Fill(P::TextColorMark, colors.text);
-            text.Fill(P::UserInputTextMark, Pick(users, t->Section(P::UserInputText), {}));
+            text.Fill(P::UserInputTextMark, Pick(users, t->section(P::UserInputText), {}));
 
             text.MoveTo(frame);
             frame.key = key;

@@ -75,12 +75,12 @@ namespace PageTemplate
                 }
             }
             for (const std::string_view mark : s_pageMarks) {
-                if (Count(t.Section(Page), mark) != 1) {
+                if (Count(t.section(Page), mark) != 1) {
                     error = "the page template's page does not hold " + std::string(mark) + " exactly once";
                     return false;
                 }
             }
-            if (Count(t.Section(MasterPassword), UserMasterStringMark) != 1) {
+            if (Count(t.section(MasterPassword), UserMasterStringMark) != 1) {
                 error =
                     "the page template's master-password fragment does not hold " + std::string(UserMasterStringMark);
                 return false;
@@ -89,7 +89,7 @@ namespace PageTemplate
         }
     } // namespace
 
-    const std::string& Template::Section(std::string_view name) const
+    const std::string& Template::section(std::string_view name) const
     {
         static const std::string s_none;
         const auto it = sections.find(name);
@@ -143,7 +143,7 @@ namespace PageTemplate
                 return false;
             }
         }
-        if (!result.Section(Page).starts_with(Encrypthtml::LockedMarker)) {
+        if (!result.section(Page).starts_with(Encrypthtml::LockedMarker)) {
             error = "the page template's page does not start with the locked-page marker";
             return false;
         }

@@ -43,7 +43,7 @@ namespace PageTemplate
     {
     public:
         // The section's text with CR LF line breaks; empty for a name the template does not hold.
-        const std::string& Section(std::string_view name) const;
+        const std::string& section(std::string_view name) const;
 
         std::map<std::string, std::string, std::less<>> sections;
     };

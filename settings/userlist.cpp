@@ -29,18 +29,18 @@ UserList::UserList()
     m_collator.setCaseSensitivity(Qt::CaseSensitive);
 }
 
-QString UserList::UserName(const QString& entry)
+QString UserList::nameOf(const QString& entry)
 {
     return entry.left(entry.indexOf(Tab));
 }
 
-QString UserList::Password(const QString& entry)
+QString UserList::passwordOf(const QString& entry)
 {
     const qsizetype tab = entry.indexOf(Tab);
     return tab < 0 ? QString() : entry.mid(tab + 1);
 }
 
-QString UserList::MakeEntry(const QString& name, const QString& password)
+QString UserList::makeEntry(const QString& name, const QString& password)
 {
     return name + Tab + password;
 }
@@ -101,7 +101,7 @@ int UserList::indexOf(const QString& entry) const
     return found == m_entries.cend() ? -1 : static_cast<int>(found - m_entries.cbegin());
 }
 
-std::optional<QString> UserList::CheckUserInput(const QString& name, const QString& password)
+std::optional<QString> UserList::checkUserInput(const QString& name, const QString& password)
 {
     const QString trimmedName = PasswordSettings::Trimmed(name);
     if (trimmedName.isEmpty()) {
@@ -144,8 +144,8 @@ std::optional<QString> UserList::CheckNewUser(const QString& name, const QString
     const std::string newName = PasswordSettings::ToEngineBytes(name);
     const std::string newPassword = PasswordSettings::ToEngineBytes(password);
     for (const QString& entry : m_entries) {
-        const std::string entryName = PasswordSettings::ToEngineBytes(UserName(entry));
-        const std::string entryPassword = PasswordSettings::ToEngineBytes(Password(entry));
+        const std::string entryName = PasswordSettings::ToEngineBytes(nameOf(entry));
+        const std::string entryPassword = PasswordSettings::ToEngineBytes(passwordOf(entry));
         if (newName == entryName) {
             return QStringLiteral("The user is already in the list.");
         }
@@ -165,7 +165,7 @@ std::optional<QString> UserList::addUser(const QString& name, const QString& pas
 {
     std::optional<QString> refusal = CheckNewUser(name, password);
     if (!refusal) {
-        append(MakeEntry(name, password));
+        append(makeEntry(name, password));
         sort();
     }
     return refusal;
@@ -176,7 +176,7 @@ std::optional<QString> UserList::editUser(const QString& oldEntry, const QString
     const bool removed = removeEntry(oldEntry);
     std::optional<QString> refusal = CheckNewUser(name, password);
     if (!refusal) {
-        append(MakeEntry(name, password));
+        append(makeEntry(name, password));
     } else if (removed) {
         append(oldEntry);
     }
@@ -199,7 +199,7 @@ std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
     std::vector<std::string> bytes;
     bytes.reserve(static_cast<std::size_t>(m_entries.size()));
     for (const QString& entry : m_entries) {
-        const QString name = UserName(entry);
+        const QString name = nameOf(entry);
         if (!Encrypthtml::UserNameFits(PasswordSettings::ToEngineBytes(name))) {
             if (leftOut) {
                 leftOut->append(name);

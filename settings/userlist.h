@@ -15,9 +15,9 @@ class UserList
 public:
     UserList();
 
-    static QString UserName(const QString& entry); // text before the first TAB
-    static QString Password(const QString& entry); // text after the first TAB
-    static QString MakeEntry(const QString& name, const QString& password);
+    static QString nameOf(const QString& entry); // text before the first TAB
+    static QString passwordOf(const QString& entry); // text after the first TAB
+    static QString makeEntry(const QString& name, const QString& password);
 
     const QStringList& entries() const;
     int count() const;
@@ -36,7 +36,7 @@ public:
     // nothing when both are acceptable. Beyond the name and length rules it refuses a pair the page could
     // never open: name and password together longer than 256 engine bytes, or holding a zero engine byte or a line
     // break, or a name holding a TAB engine byte (where the entry would split).
-    static std::optional<QString> CheckUserInput(const QString& name, const QString& password);
+    static std::optional<QString> checkUserInput(const QString& name, const QString& password);
 
     // The conflict rules for a new user against the entries in list order: the refusal message, or nothing when
     // accepted. Texts are compared as the bytes the page receives.

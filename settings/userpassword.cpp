@@ -85,7 +85,7 @@ void TFormUserPassword::showEvent(QShowEvent* event)
 
 void TFormUserPassword::BtnOkClick()
 {
-    if (const std::optional<QString> warning = UserList::CheckUserInput(LblUser->text(), LblPassword->text())) {
+    if (const std::optional<QString> warning = UserList::checkUserInput(LblUser->text(), LblPassword->text())) {
         Prompts::Warning(this, *warning);
         return;
     }

@@ -59,7 +59,7 @@ namespace
 
     QString EntryOf(const QTreeWidgetItem* row)
     {
-        return UserList::MakeEntry(row->text(0), row->text(1));
+        return UserList::makeEntry(row->text(0), row->text(1));
     }
 
     const QString s_errorTitle = QStringLiteral("Error!");
@@ -92,7 +92,7 @@ void TFormMain::TbnEditUserClick()
         return;
     }
     const std::optional<QString> refusal =
-        UserList.editUser(UserList::MakeEntry(oldName, oldPassword), typed->name, typed->password);
+        UserList.editUser(UserList::makeEntry(oldName, oldPassword), typed->name, typed->password);
     if (refusal) {
         Prompts::Plain(this, s_errorTitle, *refusal);
     }
@@ -149,7 +149,7 @@ void TFormMain::FillUserListView()
     LvwUserList->clear();
     QList<QTreeWidgetItem*> rows;
     for (const QString& entry : UserList.entries()) {
-        rows.append(new QTreeWidgetItem(QStringList{UserList::UserName(entry), UserList::Password(entry)}));
+        rows.append(new QTreeWidgetItem(QStringList{UserList::nameOf(entry), UserList::passwordOf(entry)}));
     }
     LvwUserList->addTopLevelItems(rows);
     FirstRowCurrentNoneSelected(LvwUserList);

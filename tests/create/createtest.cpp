@@ -242,7 +242,7 @@ private slots:
         setPasswordType(type);
         FormMain->EditPassword->setText(single);
         FormMain->EditMasterPassword->setText(master);
-        FormMain->UserList.append(UserList::MakeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass")));
+        FormMain->UserList.append(UserList::makeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass")));
         FormMain->CmbProtectionType->setCurrentIndex(2);
         FormMain->CmbProtectionTypeChange();
         FormMain->CmbPageColor->setCurrentIndex(3);
@@ -450,8 +450,8 @@ private slots:
         setPasswordType(Encrypthtml::UserPassword);
         FormMain->EditMasterPassword->setText(QStringLiteral("master-pw"));
         const QString longName(240, QLatin1Char('n'));
-        FormMain->UserList.append(UserList::MakeEntry(longName, QString(20, QLatin1Char('p'))));
-        FormMain->UserList.append(UserList::MakeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass")));
+        FormMain->UserList.append(UserList::makeEntry(longName, QString(20, QLatin1Char('p'))));
+        FormMain->UserList.append(UserList::makeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass")));
         setFiles({write("a.html"), write("b.html")});
         create();
         QCOMPARE(m_prompts->shown.size(), 2);

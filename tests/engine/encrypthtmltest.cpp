@@ -117,7 +117,7 @@ namespace
     {
         namespace P = PageTemplate;
         const P::Template& t = Template();
-        std::string page = t.Section(P::Page);
+        std::string page = t.section(P::Page);
         auto fill = [&page](std::string_view mark, std::string_view value) {
             const std::size_t at = page.find(mark);
             ASSERT_NE(at, std::string::npos) << mark;
@@ -137,16 +137,16 @@ namespace
         fill(P::CheckValueMark, Md5::CheckValue(key));
         fill(P::UserParaInfoMark, users ? "msg100," : "");
         fill(P::BlockListMark, blocks);
-        fill(P::MasterPasswordMark, users ? t.Section(P::MasterPassword) : "");
+        fill(P::MasterPasswordMark, users ? t.section(P::MasterPassword) : "");
         if (users) {
             fill(P::UserMasterStringMark, userMasterString);
         }
-        fill(P::OnloadMark, t.Section(onload));
-        fill(P::SavePasswordMark, save.empty() ? "" : t.Section(save));
+        fill(P::OnloadMark, t.section(onload));
+        fill(P::SavePasswordMark, save.empty() ? "" : t.section(save));
         fill(P::UserTextInputValueMark, users ? "document.forms['qpfw'].qvusr.value," : "");
         fill(P::BackgroundColorMark, "FFFFFF");
         fill(P::TextColorMark, "000000");
-        fill(P::UserInputTextMark, users ? t.Section(P::UserInputText) : "");
+        fill(P::UserInputTextMark, users ? t.section(P::UserInputText) : "");
         return page;
     }
 

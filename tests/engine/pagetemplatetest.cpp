@@ -45,9 +45,9 @@ namespace
         std::string error;
         const PageTemplate::Template* t = PageTemplate::Embedded(error);
         ASSERT_NE(t, nullptr) << error;
-        EXPECT_TRUE(t->Section(PageTemplate::Page).starts_with(Encrypthtml::LockedMarker));
-        EXPECT_EQ(t->Section(PageTemplate::UserParaInfo), "msg100,");
-        EXPECT_EQ(t->Section(PageTemplate::UserTextInputValue), "document.forms['qpfw'].qvusr.value,");
+        EXPECT_TRUE(t->section(PageTemplate::Page).starts_with(Encrypthtml::LockedMarker));
+        EXPECT_EQ(t->section(PageTemplate::UserParaInfo), "msg100,");
+        EXPECT_EQ(t->section(PageTemplate::UserTextInputValue), "document.forms['qpfw'].qvusr.value,");
     }
 
     // Browsers (and the locker, for a page locked again) take the charset only from a declaration near the start.
@@ -58,7 +58,7 @@ namespace
         ASSERT_NE(t, nullptr) << error;
         const std::string declaration =
             "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + std::string(PageTemplate::CharsetMark);
-        const std::size_t at = t->Section(PageTemplate::Page).find(declaration);
+        const std::size_t at = t->section(PageTemplate::Page).find(declaration);
         ASSERT_NE(at, std::string::npos);
         EXPECT_LT(at + declaration.size(), Charset::PrescanLength);
     }
@@ -76,11 +76,11 @@ namespace
         PageTemplate::Template t;
         std::string error;
         ASSERT_TRUE(PageTemplate::Parse("ignored header\n" + CompleteFile(), t, error)) << error;
-        EXPECT_EQ(t.Section("USERPARAINFO"), "USERPARAINFO text");
-        EXPECT_EQ(t.Section("SAVE_COOKIE_USER"), "last\r\nsection");
-        EXPECT_EQ(t.Section(PageTemplate::MasterPassword), "var UMP333='<#USERMASTERPASSWORDSTRING>';");
-        EXPECT_TRUE(t.Section(PageTemplate::Page).ends_with("\r\n<#USERINPUTTEXT></html>"));
-        EXPECT_EQ(t.Section("NOSUCHSECTION"), "");
+        EXPECT_EQ(t.section("USERPARAINFO"), "USERPARAINFO text");
+        EXPECT_EQ(t.section("SAVE_COOKIE_USER"), "last\r\nsection");
+        EXPECT_EQ(t.section(PageTemplate::MasterPassword), "var UMP333='<#USERMASTERPASSWORDSTRING>';");
+        EXPECT_TRUE(t.section(PageTemplate::Page).ends_with("\r\n<#USERINPUTTEXT></html>"));
+        EXPECT_EQ(t.section("NOSUCHSECTION"), "");
     }
 
     TEST(PageTemplate, CrLfFileGivesTheSameSections)

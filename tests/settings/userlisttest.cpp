@@ -28,10 +28,10 @@ namespace
 
     TEST_F(UserListTest, EntrySplitsAtTheFirstTab)
     {
-        EXPECT_EQ(UserList::UserName("anna\tpass\tword"), "anna");
-        EXPECT_EQ(UserList::Password("anna\tpass\tword"), "pass\tword");
-        EXPECT_EQ(UserList::Password("anna\t"), "");
-        EXPECT_EQ(UserList::MakeEntry("anna", "secret1"), "anna\tsecret1");
+        EXPECT_EQ(UserList::nameOf("anna\tpass\tword"), "anna");
+        EXPECT_EQ(UserList::passwordOf("anna\tpass\tword"), "pass\tword");
+        EXPECT_EQ(UserList::passwordOf("anna\t"), "");
+        EXPECT_EQ(UserList::makeEntry("anna", "secret1"), "anna\tsecret1");
     }
 
     struct ConflictCase
@@ -125,7 +125,7 @@ namespace
     TEST_P(InputTest, CheckUserInputJudgesTheDialogsBoxes)
     {
         const InputCase& c = GetParam();
-        EXPECT_EQ(UserList::CheckUserInput(c.userName, c.password), c.warning);
+        EXPECT_EQ(UserList::checkUserInput(c.userName, c.password), c.warning);
     }
 
     INSTANTIATE_TEST_SUITE_P(
