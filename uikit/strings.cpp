@@ -16,9 +16,9 @@ namespace
 
     // Sorted by number.
     constexpr Entry s_table[] = {
-        {1, "Quillgate 1.2.8"},
+        {1, "Quillgate " QUILLGATE_VERSION},
         {10, "Quillgate"},
-        {11, "Version 1.2.8"},
+        {11, "Version " QUILLGATE_VERSION},
         {12, s_notice},
         {13,
          "This program is protected by copyright law, and copying or distributing it without the permission of "

@@ -183,7 +183,7 @@ void MainWindowTest::initialState_data()
     const QString navy = QStringLiteral("#000080");
     const int hand = int(Qt::PointingHandCursor);
 
-    row("FormMain", "windowTitle", "Quillgate 1.2.8");
+    row("FormMain", "windowTitle", "Quillgate " QUILLGATE_VERSION);
     row("ImgLogo", "picture", true);
     row("BevelLine", "frameShape", int(QFrame::HLine));
     row("BtnHelp", "text", "Help");
