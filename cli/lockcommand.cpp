@@ -143,14 +143,6 @@ namespace
         return TextBytes::UnicodeToBytes(TextBytes::Utf8ToUtf16(utf8));
     }
 
-    // Editors that mark a file as UTF-8 put U+FEFF first; it is never meant as part of a password or a name.
-    void DropByteOrderMark(std::string& text)
-    {
-        if (text.starts_with("\xEF\xBB\xBF")) {
-            text.erase(0, 3);
-        }
-    }
-
     Encrypthtml::RelockChoice AskRelock(const std::string& question)
     {
         using Encrypthtml::RelockChoice;
@@ -338,7 +330,7 @@ bool LockCommand::readPassword(std::string& bytes)
                      + " bytes; nothing was locked");
             return false;
         }
-        DropByteOrderMark(line);
+        line = ListLines::WithoutByteOrderMark(line);
         // A mistyped password would lock the pages for good, so a typed one is asked for twice.
         if (asked) {
             std::cerr << "Repeat it: " << std::flush;
@@ -362,7 +354,7 @@ bool LockCommand::readPassword(std::string& bytes)
             return false;
         }
         line.resize(std::min(line.size(), end));
-        DropByteOrderMark(line);
+        line = ListLines::WithoutByteOrderMark(line);
     }
 
     // Read in another encoding, the password would lock the pages with characters that were never typed.
@@ -373,7 +365,7 @@ bool LockCommand::readPassword(std::string& bytes)
     const std::u16string text = TextBytes::Utf8ToUtf16(line);
     const std::u16string_view trimmed = TextBytes::Trimmed(text);
     if (!TextBytes::IsPasswordLengthValid(trimmed.size())) {
-        std::cerr << TextBytes::PasswordLengthMessage << '\n';
+        std::cerr << TextBytes::PasswordLengthMessage() << '\n';
         return false;
     }
     bytes = TextBytes::UnicodeToBytes(trimmed);
@@ -396,17 +388,13 @@ bool LockCommand::readUsers()
                  + " MB, more than a user list needs; nothing was locked");
         return false;
     }
-    DropByteOrderMark(file);
-    if (!TextBytes::IsValidUtf8(file)) {
+    const std::optional<std::vector<std::string>> entries = ListLines::UserListEntries(file);
+    if (!entries) {
         Complain(Shown(m_options.usersFile) + " is not UTF-8 text; nothing was locked");
         return false;
     }
-    for (const std::string& line : ListLines::SplitListLines(file)) {
-        const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0) {
-            continue;
-        }
-        const std::string name = line.substr(0, tab);
+    for (const std::string& line : *entries) {
+        const std::string name(ListLines::SplitUserEntry(line).name);
         if (!Encrypthtml::UserNameFits(EngineBytes(name))) {
             Complain("user " + Shown(name) + " left out: the page reads a character of the name as a TAB");
             continue;
@@ -415,11 +403,12 @@ bool LockCommand::readUsers()
     }
     // Pages without a single user who can log in (an empty password never does) could never be opened again.
     if (std::none_of(m_users.begin(), m_users.end(), [](const User& user) {
-            return user.entry.size() > user.entry.find('\t') + 1 && Encrypthtml::UserKeyFits(user.entry);
+            return !ListLines::SplitUserEntry(user.entry).password.empty() && Encrypthtml::UserKeyFits(user.entry);
         })) {
         Complain(Shown(m_options.usersFile)
                  + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
-                   "not empty, at most 256 bytes together); nothing was locked");
+                   "not empty, at most "
+                 + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together); nothing was locked");
         return false;
     }
     return true;
@@ -594,13 +583,13 @@ void LockCommand::reportOmitted(const std::vector<std::string>& names)
 {
     for (const std::string& name : names) {
         const auto user = std::find_if(m_users.begin(), m_users.end(), [&](const User& u) {
-            return u.entry.compare(0, u.entry.find('\t'), name) == 0;
+            return ListLines::SplitUserEntry(u.entry).name == name;
         });
         const std::string shown = Shown(user == m_users.end() ? name : user->nameText);
         if (m_reportedUsers.insert(shown).second) {
             Complain("user " + shown
-                     + " left out: the page script cannot use a user name and password that are longer than 256 "
-                       "bytes together or hold a zero character");
+                     + " left out: the page script cannot use a user name and password that are longer than "
+                     + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together or hold a zero character");
         }
     }
 }

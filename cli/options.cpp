@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/textbytes.h"
 
 #include <charconv>
 #include <map>
@@ -174,11 +175,13 @@ namespace LockOptions
                "  --quiet               print only errors and the final count\n"
                "  --help, --version\n"
                "\n"
-               "Without --password-file the password is asked for on the terminal. It must have 6 to 25\n"
-               "characters; a password line may hold at most 4096 bytes, a users file at most 16 MB.\n"
-               "A name holding a line break or another control character is shown as $'...', with \\n, \\t,\n"
-               "\\r, \\\\, \\' and \\xHH for the bytes that would garble the line.\n"
-               "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed or the\n"
-               "output could not be written, 2 for a usage error.\n";
+               "Without --password-file the password is asked for on the terminal. It must have "
+            + std::to_string(TextBytes::MinPasswordLength) + " to " + std::to_string(TextBytes::MaxPasswordLength)
+            + "\n"
+              "characters; a password line may hold at most 4096 bytes, a users file at most 16 MB.\n"
+              "A name holding a line break or another control character is shown as $'...', with \\n, \\t,\n"
+              "\\r, \\\\, \\' and \\xHH for the bytes that would garble the line.\n"
+              "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed or the\n"
+              "output could not be written, 2 for a usage error.\n";
     }
 } // namespace LockOptions

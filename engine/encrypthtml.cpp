@@ -426,11 +426,13 @@ namespace Encrypthtml
         return equalsLowered(".htm") || equalsLowered(".html");
     }
 
+    static_assert(MaxUserKeyLength == Rc4::MaxKeyLength, "a user's key is an RC4 key the page script can repeat");
+
     bool UserKeyFits(std::string_view entry)
     {
         const ListLines::UserEntry user = ListLines::SplitUserEntry(entry);
         const std::size_t keyLength = user.name.size() + user.password.size();
-        return keyLength <= Rc4::MaxKeyLength && user.name.find('\0') == std::string_view::npos
+        return keyLength <= MaxUserKeyLength && user.name.find('\0') == std::string_view::npos
             && user.password.find('\0') == std::string_view::npos;
     }
 

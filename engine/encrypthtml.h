@@ -72,8 +72,11 @@ namespace Encrypthtml
     // in any letter case, is ".htm" or ".html". Both the folder scans of the wizard and of the command use it.
     bool IsPageFileName(std::string_view name);
 
+    // The most bytes a user's name and password may hold together: the page script's key bound.
+    constexpr std::size_t MaxUserKeyLength = 256;
+
     // True when the page script can use the key of the user entry (name, TAB, password): the name followed by
-    // the password is at most 256 bytes and holds no zero byte. Other entries are left out of a page.
+    // the password is at most MaxUserKeyLength bytes and holds no zero byte. Other entries are left out of a page.
     bool UserKeyFits(std::string_view entry);
 
     // True when a user name, as engine bytes, survives in an entry: the locker splits an entry at its first TAB,

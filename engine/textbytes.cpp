@@ -96,4 +96,14 @@ namespace TextBytes
         }
         return text.substr(begin, end - begin);
     }
+
+    std::string PasswordLengthRange()
+    {
+        return std::to_string(MinPasswordLength) + "--" + std::to_string(MaxPasswordLength);
+    }
+
+    std::string PasswordLengthMessage()
+    {
+        return "Password should consist of " + PasswordLengthRange() + " characters.";
+    }
 } // namespace TextBytes

@@ -23,9 +23,14 @@ namespace TextBytes
     // Bounds for every password, counted in characters after trimming.
     constexpr std::size_t MinPasswordLength = 6;
     constexpr std::size_t MaxPasswordLength = 25;
-    constexpr const char* PasswordLengthMessage = "Password should consist of 6--25 characters.";
     inline bool IsPasswordLengthValid(std::size_t length)
     {
         return length >= MinPasswordLength && length <= MaxPasswordLength;
     }
+
+    // The bounds as every message and hint shows them: "6--25".
+    std::string PasswordLengthRange();
+
+    // The refusal of a password whose trimmed length is out of bounds.
+    std::string PasswordLengthMessage();
 } // namespace TextBytes

@@ -110,8 +110,9 @@ namespace Batch
             return {};
         }
         return QStringLiteral("These users were left out of the locked pages and cannot log in: a user name and its "
-                              "password together must not be longer than 256 bytes, nor hold a character the page "
+                              "password together must not be longer than %1 bytes, nor hold a character the page "
                               "reads as a zero byte, and a user name none it reads as a TAB.\n\n")
+                   .arg(Encrypthtml::MaxUserKeyLength)
             + names.join(QLatin1Char('\n'));
     }
 } // namespace Batch

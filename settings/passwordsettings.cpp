@@ -25,7 +25,12 @@ namespace PasswordSettings
 
     QString LengthMessage()
     {
-        return QString::fromLatin1(TextBytes::PasswordLengthMessage);
+        return QString::fromStdString(TextBytes::PasswordLengthMessage());
+    }
+
+    QString LengthHint()
+    {
+        return QStringLiteral("[%1 characters]").arg(QString::fromStdString(TextBytes::PasswordLengthRange()));
     }
 
     std::optional<QString> CheckPasswordPair(const QString& password, const QString& confirmation)

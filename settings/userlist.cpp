@@ -1,7 +1,6 @@
 #include "settings/userlist.h"
 
 #include "engine/encrypthtml.h"
-#include "engine/rc4.h"
 #include "settings/passwordsettings.h"
 
 #include <algorithm>
@@ -112,9 +111,10 @@ std::optional<QString> UserList::checkUserInput(const QString& name, const QStri
         return PasswordSettings::LengthMessage();
     }
     const QString key = trimmedName + trimmedPassword;
-    if (PasswordSettings::ToEngineBytes(key).size() > Rc4::MaxKeyLength) {
-        return QStringLiteral("The user name and the password together should not exceed 256 characters: the page "
-                              "could never open for a longer pair.");
+    if (PasswordSettings::ToEngineBytes(key).size() > Encrypthtml::MaxUserKeyLength) {
+        return QStringLiteral("The user name and the password together should not exceed %1 characters: the page "
+                              "could never open for a longer pair.")
+            .arg(Encrypthtml::MaxUserKeyLength);
     }
     // A character whose code is a multiple of 256 reaches the page as a zero byte, and the page locker leaves a
     // key holding one out of the page.

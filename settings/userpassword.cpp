@@ -1,6 +1,7 @@
 #include "settings/userpassword.h"
 
 #include "engine/textbytes.h"
+#include "settings/passwordsettings.h"
 #include "settings/userlist.h"
 #include "uikit/controls.h"
 #include "uikit/prompts.h"
@@ -67,7 +68,7 @@ void TFormUserPassword::FormCreate()
 {
     SetLabel(LblUserLabel, LblUser, QStringLiteral("User:"));
     SetLabel(LblPasswordLabel, LblPassword, QStringLiteral("Password:"));
-    LblPasswordLimit->setText(QStringLiteral("[6--25 characters]"));
+    LblPasswordLimit->setText(PasswordSettings::LengthHint());
     SetCaption(BtnOk, QStringLiteral("OK"));
     SetCaption(BtnCancel, QStringLiteral("Cancel"));
 }

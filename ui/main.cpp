@@ -687,11 +687,11 @@ void TFormMain::FormCreate()
     SetLabel(LblStep2Content, CmbPasswordType, LoadStr(402));
     SetLabel(LblPassword, EditPassword, LoadStr(403));
     SetLabel(LblConfirmPassword, EditConfirmPassword, LoadStr(405));
-    LblPasswordLimit->setText(LoadStr(404));
+    LblPasswordLimit->setText(PasswordSettings::LengthHint());
     SetCaption(ChkNotShowPassword, LoadStr(406));
     SetLabel(LblMasterPassword, EditMasterPassword, QStringLiteral("Master Password"));
     SetLabel(LblConfirmMasterPassword, EditConfirmMasterPassword, QStringLiteral("Confirm Master Password:"));
-    LblMasterPasswordLimit->setText(LoadStr(404));
+    LblMasterPasswordLimit->setText(PasswordSettings::LengthHint());
     SetCaption(ChkNotShowMasterPassword, LoadStr(406));
     LblMasterPasswordContent->setText(
         QStringLiteral("Master password is used to encrypt html pages. It should be known only by the "

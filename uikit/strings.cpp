@@ -56,7 +56,6 @@ namespace
          "Select password type: For single password type, type a password for the pages you want to protect; For "
          "user/password type, type master password, and define user/password list in the next step. "},
         {403, "Password:"},
-        {404, "[6--25 characters]"},
         {405, "Confirm password:"},
         {406, "Don't show password."},
         {501, "Step 3"},

@@ -129,5 +129,7 @@ namespace
         EXPECT_TRUE(TextBytes::IsPasswordLengthValid(6));
         EXPECT_TRUE(TextBytes::IsPasswordLengthValid(25));
         EXPECT_FALSE(TextBytes::IsPasswordLengthValid(26));
+        // Every front shows the bounds through this message.
+        EXPECT_EQ(TextBytes::PasswordLengthMessage(), "Password should consist of 6--25 characters.");
     }
 } // namespace
