@@ -245,12 +245,10 @@ namespace
     TEST_F(Cli, PasswordLengthIsCheckedAfterTrimming)
     {
         const std::string page = Page("index.html");
+        // The bounds' cases are in the engine's test; these show the command trims, and counts characters.
         const std::pair<std::string, int> cases[] = {
-            {"short\n", 2},
             {"  short  \n", 2},
             {"", 2},
-            {std::string(26, 'p') + "\n", 2},
-            {std::string(25, 'p') + "\n", 0},
             {"\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\n", 0}, // six characters in twelve bytes
         };
         for (const auto& [password, exitCode] : cases) {
