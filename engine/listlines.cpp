@@ -4,6 +4,15 @@
 
 namespace ListLines
 {
+    namespace
+    {
+        template <typename Char> BasicUserEntry<Char> Split(std::basic_string_view<Char> entry)
+        {
+            const std::size_t tab = entry.find(Char('\t'));
+            return {entry.substr(0, tab), tab == entry.npos ? std::basic_string_view<Char>() : entry.substr(tab + 1)};
+        }
+    } // namespace
+
     std::vector<std::string> SplitListLines(std::string_view bytes)
     {
         const std::size_t nul = bytes.find('\0');
@@ -27,8 +36,12 @@ namespace ListLines
 
     UserEntry SplitUserEntry(std::string_view entry)
     {
-        const std::size_t tab = entry.find('\t');
-        return {entry.substr(0, tab), tab == std::string_view::npos ? std::string_view() : entry.substr(tab + 1)};
+        return Split(entry);
+    }
+
+    Utf16UserEntry SplitUserEntry(std::u16string_view entry)
+    {
+        return Split(entry);
     }
 
     std::optional<std::vector<std::string>> UserListEntries(std::string_view bytes)

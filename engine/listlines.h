@@ -14,15 +14,18 @@ namespace ListLines
     // an end still counts, a line end at the very end adds no empty line; the first NUL byte ends the text.
     std::vector<std::string> SplitListLines(std::string_view bytes);
 
-    // One user list entry: the user name, a TAB, the password.
-    struct UserEntry
+    // One user list entry: the user name, a TAB, the password; as bytes, or as the wizard's UTF-16 text.
+    template <typename Char> struct BasicUserEntry
     {
-        std::string_view name;
-        std::string_view password;
+        std::basic_string_view<Char> name;
+        std::basic_string_view<Char> password;
     };
+    using UserEntry = BasicUserEntry<char>;
+    using Utf16UserEntry = BasicUserEntry<char16_t>;
 
     // An entry splits at its first TAB; without one, all of it is the name.
     UserEntry SplitUserEntry(std::string_view entry);
+    Utf16UserEntry SplitUserEntry(std::u16string_view entry);
 
     // The entries of a user list file. The file is UTF-8 text (a leading byte-order mark, which editors write to
     // mark UTF-8, is dropped); anything else gives nothing, since a password read in another encoding would lock

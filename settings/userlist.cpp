@@ -1,6 +1,7 @@
 #include "settings/userlist.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/listlines.h"
 #include "settings/passwordsettings.h"
 
 #include <algorithm>
@@ -8,6 +9,18 @@
 namespace
 {
     constexpr QChar Tab = u'\t';
+
+    // The engine's entry split, on the text as typed.
+    ListLines::Utf16UserEntry Split(const QString& entry)
+    {
+        return ListLines::SplitUserEntry(std::u16string_view(reinterpret_cast<const char16_t*>(entry.utf16()),
+                                                             static_cast<std::size_t>(entry.size())));
+    }
+
+    QString Text(std::u16string_view text)
+    {
+        return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    }
 
     // The first character of text that reaches the page as a string holding byte, if any.
     std::optional<QString> CharacterGiving(const QString& text, char byte)
@@ -30,13 +43,12 @@ UserList::UserList()
 
 QString UserList::nameOf(const QString& entry)
 {
-    return entry.left(entry.indexOf(Tab));
+    return Text(Split(entry).name);
 }
 
 QString UserList::passwordOf(const QString& entry)
 {
-    const qsizetype tab = entry.indexOf(Tab);
-    return tab < 0 ? QString() : entry.mid(tab + 1);
+    return Text(Split(entry).password);
 }
 
 QString UserList::makeEntry(const QString& name, const QString& password)

@@ -107,5 +107,9 @@ namespace
         const ListLines::UserEntry noTab = ListLines::SplitUserEntry("anna");
         EXPECT_EQ(noTab.name, "anna");
         EXPECT_EQ(noTab.password, "");
+        // The wizard splits its UTF-16 text by the same rule.
+        const ListLines::Utf16UserEntry text = ListLines::SplitUserEntry(u"J\u00fcrgen\tgr\u00fc\u00dfe\t");
+        EXPECT_EQ(text.name, u"J\u00fcrgen");
+        EXPECT_EQ(text.password, u"gr\u00fc\u00dfe\t");
     }
 } // namespace
