@@ -221,45 +221,6 @@ namespace
             return std::string(info.param.name);
         });
 
-    TEST(LockPage, FragmentsCarryTheTextsTheBrowserRuns)
-    {
-        struct Case
-        {
-            int protectionType;
-            int passwordType;
-            std::string_view expected;
-        };
-        const Case cases[] = {
-            {ProtectSession, SinglePassword, "document.cookie='qvpwd='+escape(DDDDD);"},
-            {ProtectSession,
-             UserPassword,
-             "document.cookie='qvusr='+escape(msg100);document.cookie='qvpwd='+escape(DDDDD100);"},
-            {ProtectCookie,
-             SinglePassword,
-             "var e963=new Date();e963.setDate(365+e963.getDate());document.cookie='qvpwd='+escape(DDDDD)+';expires='+ "
-             "e963.toGMTString();"},
-            {ProtectCookie,
-             UserPassword,
-             "var e963=new "
-             "Date();e963.setDate(365+e963.getDate());document.cookie='qvusr='+escape(msg100)+';expires='+ "
-             "e963.toGMTString();document.cookie='qvpwd='+escape(DDDDD100)+';expires='+ e963.toGMTString();"},
-            {ProtectPage, UserPassword, "HHHHH(msg100,DDDDD"},
-            {ProtectPage, UserPassword, "HHHHH(document.forms['qpfw'].qvusr.value,document.forms['qpfw'].qvpwd.value"},
-            {ProtectPage, UserPassword, "Username: <input type=\"text\" name=\"qvusr\"><br>Password: "},
-            {ProtectPage, SinglePassword, "HHHHH(DDDDD"},
-            {ProtectPage, SinglePassword, "HHHHH(document.forms['qpfw'].qvpwd.value"},
-            {ProtectPage, SinglePassword, "action=\"javascript:hp3962()//\">Password: "},
-        };
-        for (const Case& c : cases) {
-            std::string page;
-            std::vector<std::string> omitted;
-            std::string error;
-            ASSERT_TRUE(
-                BuildPage("x", s_password, c.protectionType, ColorWhite, c.passwordType, {}, page, omitted, error));
-            EXPECT_NE(page.find(c.expected), std::string::npos) << c.expected;
-        }
-    }
-
     // The page's own identifiers are defined in this order, whatever the page's kind.
     TEST(LockPage, PageScriptDefinesItsIdentifiersInOrder)
     {
