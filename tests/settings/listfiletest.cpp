@@ -1,7 +1,7 @@
 #include "settings/listfile.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/qtprinters.h"
 #include "tests/support/tempfoldertest.h"
-#include "tests/support/filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,10 +45,8 @@ namespace
         ListFileReadTest,
         ::testing::Values(
             ReadCase{"Empty", QByteArray(), {}},
+            // The line rule's cases are in the engine's test (ListLines::SplitListLines).
             ReadCase{"CrLf", "a\tpassword\r\nb\tsecret\r\n", {"a\tpassword", "b\tsecret"}},
-            ReadCase{"LfOnlyWithoutFinalEnd", "a\tpassword\nb\tsecret", {"a\tpassword", "b\tsecret"}},
-            ReadCase{"LoneCrAndLfCr", "a\rb\n\rc", {"a", "b", "", "c"}},
-            ReadCase{"NulEndsTheText", QByteArray("a\tpass\r\nb\tse\0cret\r\nc\tlater\r\n", 26), {"a\tpass", "b\tse"}},
             ReadCase{"SystemEncoding", "J\xc3\xbcrgen\tpassword\r\n", {QStringLiteral(u"J\u00fcrgen\tpassword")}}),
         [](const ::testing::TestParamInfo<ReadCase>& info) {
             return std::string(info.param.name);
