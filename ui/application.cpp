@@ -9,7 +9,7 @@
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
-    LinkLabel::InstallAccessibility();
+    LinkLabel::installAccessibility();
 }
 
 namespace Startup

@@ -56,7 +56,7 @@ LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void LinkLabel::InstallAccessibility()
+void LinkLabel::installAccessibility()
 {
     QAccessible::installFactory(LinkFactory);
 }

@@ -13,7 +13,7 @@ public:
     explicit LinkLabel(QWidget* parent = nullptr);
 
     // Lets accessibility clients see these labels as links; call once after the application object exists.
-    static void InstallAccessibility();
+    static void installAccessibility();
 
 signals:
     void clicked();
