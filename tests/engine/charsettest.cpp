@@ -1,6 +1,7 @@
 #include "engine/charset.h"
 
 #include "engine/encrypthtml.h"
+#include "tests/support/namedcases.h"
 
 #include <gtest/gtest.h>
 
@@ -79,9 +80,7 @@ namespace
             CharsetCase{"BeyondThePrescan", std::string(1024, ' ') + "<meta charset=big5>", "iso-8859-1"},
             CharsetCase{"CutByThePrescan", std::string(1010, ' ') + "<meta charset=big5>", "iso-8859-1"},
             CharsetCase{"EndsInsideATag", "<meta charset=big5", "iso-8859-1"}),
-        [](const testing::TestParamInfo<CharsetCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     // The declaration of the locked page: a page locked again keeps its source's charset, found in the first
     // page's own declaration.

@@ -5,6 +5,7 @@
 #include "engine/rc4.h"
 #include "tests/engine/lockfixture.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/namedcases.h"
 
 #include <gtest/gtest.h>
 
@@ -217,9 +218,7 @@ namespace
             // A password type code other than 2001 gives a whole single page, never a mix of both kinds.
             FragmentCase{
                 "OtherPasswordTypeIsSingle", ProtectCookie, 1234, false, P::OnloadCookieSingle, P::SaveCookieSingle}),
-        [](const testing::TestParamInfo<FragmentCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     // The page's own identifiers are defined in this order, whatever the page's kind.
     TEST(LockPage, PageScriptDefinesItsIdentifiersInOrder)
@@ -430,9 +429,7 @@ namespace
                         RelockCase{"NoneLocked", RelockNone, true, {}, false, RelockNone},
                         RelockCase{"AllNotLocked", RelockAll, false, {}, true, RelockAll},
                         RelockCase{"NoneNotLocked", RelockNone, false, {}, true, RelockNone}),
-        [](const testing::TestParamInfo<RelockCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     TEST(LockPage, OnlyAFileStartingWithTheWholeMarkerIsAskedAbout)
     {

@@ -1,5 +1,7 @@
 #include "engine/listlines.h"
 
+#include "tests/support/namedcases.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -42,9 +44,7 @@ namespace
                                              SplitCase{"NulAtLineStart", std::string("a\r\n\0b", 5), {"a"}},
                                              SplitCase{"NulFirst", std::string("\0a", 2), {}},
                                              SplitCase{"HighBytesKept", "\xfc\xdf\r\n", {"\xfc\xdf"}}),
-                             [](const testing::TestParamInfo<SplitCase>& info) {
-                                 return std::string(info.param.name);
-                             });
+                             NamedCases::ByName());
 } // namespace
 
 namespace
@@ -95,9 +95,7 @@ namespace
                                "e"}},
             UserListCase{"Latin1Refused", "ann\tpass\xE9word\r\n", std::nullopt},
             UserListCase{"SequenceCutByALineEndRefused", "ann\tpass\xC3\r\n\xBCword\r\n", std::nullopt}),
-        [](const testing::TestParamInfo<UserListCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     TEST(SplitUserEntry, SplitsAtTheFirstTab)
     {

@@ -1,6 +1,7 @@
 #include "engine/md5.h"
 
 #include "tests/engine/vectortable.h"
+#include "tests/support/namedcases.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -82,9 +83,7 @@ namespace
                                  // whatever W2 holds, the index stays within 60 to 63
                                  ShiftCase{"W1NegativeW2Full", {0, s_signOnly, 0xF, 0}, 11, '+'},
                                  ShiftCase{"W1PositiveW2Full", {0, 0, 0xF, 0}, 11, '8'}),
-                             [](const testing::TestParamInfo<ShiftCase>& info) {
-                                 return std::string(info.param.name);
-                             });
+                             NamedCases::ByName());
 
     TEST(Md5, OnlyCharacter16ReadsW3AndOnlyCharacter11ReadsW2)
     {

@@ -2,6 +2,7 @@
 
 #include "engine/charset.h"
 #include "engine/encrypthtml.h"
+#include "tests/support/namedcases.h"
 
 #include <gtest/gtest.h>
 
@@ -145,7 +146,5 @@ namespace
             BrokenCase{"MasterStringMissing",
                        Replaced(CompleteFile(), "<#USERMASTERPASSWORDSTRING>", "<#USERMASTERPASSWORD>"),
                        "USERMASTERPASSWORDSTRING"}),
-        [](const testing::TestParamInfo<BrokenCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 } // namespace

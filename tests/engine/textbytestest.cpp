@@ -1,5 +1,7 @@
 #include "engine/textbytes.h"
 
+#include "tests/support/namedcases.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -36,9 +38,7 @@ namespace
                                              BytesCase{"MultipleOf256GivesZero", u"a\u0100b", std::string("a\0b", 3)},
                                              BytesCase{
                                                  "SurrogatePairIsTwoUnits", u"\U0001F600", std::string("\x3d\x00", 2)}),
-                             [](const testing::TestParamInfo<BytesCase>& info) {
-                                 return std::string(info.param.name);
-                             });
+                             NamedCases::ByName());
 
     struct Utf8Case
     {
@@ -83,9 +83,7 @@ namespace
                         Utf8Case{"EncodedSurrogate", "\xed\xa0\x80", u"\ufffd"},
                         Utf8Case{"TruncatedAtEnd", "a\xe2\x82", u"a\ufffd"},
                         Utf8Case{"TruncatedBeforeAscii", "\xe2z", u"\ufffdz"}),
-        [](const testing::TestParamInfo<Utf8Case>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     struct TrimCase
     {
@@ -119,9 +117,7 @@ namespace
                                                       u"x"},
                                              TrimCase{"Code33Stays", u"!x!", u"!x!"},
                                              TrimCase{"NoBreakSpaceStays", u"\u00a0x\u00a0", u"\u00a0x\u00a0"}),
-                             [](const testing::TestParamInfo<TrimCase>& info) {
-                                 return std::string(info.param.name);
-                             });
+                             NamedCases::ByName());
 
     TEST(TextBytes, PasswordLengthBounds)
     {

@@ -1,5 +1,6 @@
 #include "settings/listfile.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/namedcases.h"
 #include "tests/support/qtprinters.h"
 #include "tests/support/tempfoldertest.h"
 
@@ -48,9 +49,7 @@ namespace
             // The line rule's cases are in the engine's test (ListLines::SplitListLines).
             ReadCase{"CrLf", "a\tpassword\r\nb\tsecret\r\n", {"a\tpassword", "b\tsecret"}},
             ReadCase{"SystemEncoding", "J\xc3\xbcrgen\tpassword\r\n", {QStringLiteral(u"J\u00fcrgen\tpassword")}}),
-        [](const ::testing::TestParamInfo<ReadCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     TEST_F(ListFileTest, ReadOfAMissingFileNamesIt)
     {

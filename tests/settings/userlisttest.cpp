@@ -1,4 +1,5 @@
 #include "settings/userlist.h"
+#include "tests/support/namedcases.h"
 #include "tests/support/qtprinters.h"
 
 #include <QLocale>
@@ -80,9 +81,7 @@ namespace
             ConflictCase{"EmptyListAccepts", {}, "anna", "secret1", std::nullopt},
             // The page tells users apart by their bytes: U+0141 reaches it as "A".
             ConflictCase{"SameBytesForThePage", {"A\tsecret1"}, QStringLiteral(u"\u0141"), "other12", s_alreadyThere}),
-        [](const ::testing::TestParamInfo<ConflictCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     struct InputCase
     {
@@ -160,9 +159,7 @@ namespace
                           InputCase{"PastedLineBreakInTheName", "anna\nbob", "secret1", s_lineBreak},
                           InputCase{"PastedLineBreakInThePassword", "anna", "secret\r\n1", s_lineBreak},
                           InputCase{"TabInThePasswordAccepted", "anna", QStringLiteral(u"se\u0409ret1"), std::nullopt}),
-        [](const ::testing::TestParamInfo<InputCase>& info) {
-            return std::string(info.param.name);
-        });
+        NamedCases::ByName());
 
     TEST_F(UserListTest, AddSortsByTheWholeEntry)
     {
