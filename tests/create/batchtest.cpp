@@ -1,6 +1,7 @@
 // The batch run over a list of files, and the texts it reports, with real files in a temporary folder.
 
 #include "jobs/batch.h"
+#include "tests/support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,14 +39,12 @@ namespace
 
         static QByteArray read(const QString& file)
         {
-            QFile in(file);
-            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+            return TestFiles::Read(file);
         }
 
         static bool isLocked(const QString& file)
         {
-            return read(file).startsWith(
-                QByteArray(Encrypthtml::LockedMarker.data(), static_cast<qsizetype>(Encrypthtml::LockedMarker.size())));
+            return TestFiles::IsLocked(file);
         }
 
         static Batch::Settings settings(bool backup = false)

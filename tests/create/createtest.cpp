@@ -6,6 +6,7 @@
 #include "jobs/progressbar.h"
 #include "settings/passwordsettings.h"
 #include "tests/support/fakeprompts.h"
+#include "tests/support/testfiles.h"
 #include "ui/aboutbox.h"
 #include "ui/main.h"
 #include "uikit/strings.h"
@@ -44,17 +45,8 @@ namespace
         return page;
     }
 
-    QByteArray Read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    bool IsLocked(const QString& path)
-    {
-        return Read(path).startsWith(
-            QByteArray(Encrypthtml::LockedMarker.data(), static_cast<qsizetype>(Encrypthtml::LockedMarker.size())));
-    }
+    using TestFiles::IsLocked;
+    using TestFiles::Read;
 
     QStringList Column(const QTreeWidget* view, int column)
     {

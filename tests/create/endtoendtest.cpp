@@ -5,6 +5,7 @@
 
 #include "settings/userpassword.h"
 #include "tests/support/fakeprompts.h"
+#include "tests/support/testfiles.h"
 #include "ui/application.h"
 #include "ui/main.h"
 
@@ -41,11 +42,7 @@ namespace
             .toLatin1();
     }
 
-    QByteArray Read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    using TestFiles::Read;
 } // namespace
 
 class EndToEndTest : public QObject

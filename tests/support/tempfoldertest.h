@@ -3,6 +3,8 @@
 // A GoogleTest fixture with a fresh temporary folder for the list file tests: files written into it by name
 // and read back whole.
 
+#include "tests/support/testfiles.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -22,17 +24,14 @@ protected:
     QString writeBytes(const QString& name, const QByteArray& bytes) const
     {
         const QString path = pathOf(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(TestFiles::Write(path, bytes)) << path.toStdString();
         return path;
     }
 
     static QByteArray bytesOf(const QString& path)
     {
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+        return TestFiles::Read(path);
     }
 
     QTemporaryDir m_dir;
