@@ -1,8 +1,10 @@
 #include "cli/options.h"
 
 #include "engine/encrypthtml.h"
+#include "engine/pagecolors.h"
 #include "engine/textbytes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -17,12 +19,18 @@ namespace LockOptions
             {"cookie", Encrypthtml::ProtectCookie},
         };
 
-        const std::map<std::string, int, std::less<>> s_colors = {
-            {"white", Encrypthtml::ColorWhite},
-            {"black", Encrypthtml::ColorBlack},
-            {"yellow", Encrypthtml::ColorYellow},
-            {"blue", Encrypthtml::ColorBlue},
-        };
+        // The page's colour schemes by their names in lower case: "white", "black", "yellow", "blue".
+        const std::map<std::string, int, std::less<>> s_colors = [] {
+            std::map<std::string, int, std::less<>> colors;
+            for (const PageColors::Scheme& scheme : PageColors::Schemes) {
+                std::string name(scheme.name);
+                std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+                    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+                });
+                colors.emplace(std::move(name), scheme.code);
+            }
+            return colors;
+        }();
 
         const std::map<std::string, RelockMode, std::less<>> s_relockModes = {
             {"ask", RelockMode::Ask},
