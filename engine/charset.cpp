@@ -322,7 +322,7 @@ namespace Charset
         };
     } // namespace
 
-    void Detector::Feed(std::string_view chunk)
+    void Detector::feed(std::string_view chunk)
     {
         if (m_head.size() < PrescanLength) {
             m_head.append(chunk.substr(0, PrescanLength - m_head.size()));
@@ -372,7 +372,7 @@ namespace Charset
         }
     }
 
-    std::string Detector::Label() const
+    std::string Detector::label() const
     {
         if (m_head.starts_with("\xEF\xBB\xBF")) {
             return std::string(Utf8);
@@ -387,7 +387,7 @@ namespace Charset
     std::string Detect(std::string_view content)
     {
         Detector detector;
-        detector.Feed(content);
-        return detector.Label();
+        detector.feed(content);
+        return detector.label();
     }
 } // namespace Charset

@@ -20,13 +20,13 @@ namespace Charset
     {
     public:
         // The page's bytes, chunk after chunk in order.
-        void Feed(std::string_view chunk);
+        void feed(std::string_view chunk);
 
         // Utf8 for a page with a UTF-8 byte-order mark or declaration, or (without any other declaration) for
         // valid UTF-8 holding multi-byte sequences; a label declared by a meta element within the first
         // PrescanLength bytes, lower case; otherwise Latin1. Labels of what browsers read as windows-1252 give
         // Latin1. A label holds only letters, digits and "._:-", so it can stand in the page's text as it is.
-        std::string Label() const;
+        std::string label() const;
 
     private:
         std::string m_head; // the first PrescanLength bytes

@@ -43,14 +43,14 @@ namespace Encrypthtml
             explicit BlockList(std::string_view key) : m_stream(Rc4::KeyStream(key, s_blockSize))
             { }
 
-            // The most letters that Write gives for a piece of length bytes (a comma before it included).
-            static std::size_t MaxLength(std::size_t length)
+            // The most letters that write() gives for a piece of length bytes (a comma before it included).
+            static std::size_t maxLength(std::size_t length)
             {
                 return BlockListLength(length) + 1;
             }
 
             // Writes the blocks of piece at out; returns the end.
-            char* Write(std::string_view piece, char* out)
+            char* write(std::string_view piece, char* out)
             {
                 unsigned char block[s_blockSize];
                 for (std::size_t start = 0; start < piece.size(); start += s_blockSize) {
@@ -270,10 +270,10 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::EmptyPassword);
             }
             std::string error;
-            if (!source.Open(path, error)) {
+            if (!source.open(path, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            if (!S_ISREG(source.Status().st_mode)) {
+            if (!S_ISREG(source.status().st_mode)) {
                 return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
             }
             return true;
@@ -306,10 +306,10 @@ namespace Encrypthtml
             constexpr std::size_t chunkSize = SafeFile::ChunkSize;
             static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
             const std::unique_ptr<char[]> input(new char[chunkSize]);
-            const std::unique_ptr<char[]> letters(new char[BlockList::MaxLength(chunkSize)]);
+            const std::unique_ptr<char[]> letters(new char[BlockList::maxLength(chunkSize)]);
             std::string error;
             std::size_t count = 0;
-            if (!source.Read(input.get(), chunkSize, count, error)) {
+            if (!source.read(input.get(), chunkSize, count, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
             if (IsLockedPage({input.get(), count}) && !MayRelock(path, answer, ask)) {
@@ -320,38 +320,38 @@ namespace Encrypthtml
             std::optional<SafeFile::Replacement> backup;
             if (!output.backup.empty()) {
                 // A page that is a link to its own backup's name would replace the copy just made.
-                if (source.IsNamedBy(output.backup, true)) {
+                if (source.isNamedBy(output.backup, true)) {
                     return Finish(report,
                                   LockStatus::BackupFailed,
                                   output.backup + " is the page itself, so the page cannot be kept there");
                 }
                 backup.emplace(output.backup);
-                if (!MayReplace(output.backup, error) || !backup->Create(error)) {
+                if (!MayReplace(output.backup, error) || !backup->create(error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
             }
             Charset::Detector charset;
             std::uint64_t length = 0;
             for (;;) {
-                charset.Feed({input.get(), count});
+                charset.feed({input.get(), count});
                 length += count;
-                if (backup && !backup->Write({input.get(), count}, error)) {
+                if (backup && !backup->write({input.get(), count}, error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
                 if (count < chunkSize) {
                     break;
                 }
-                if (!source.Read(input.get(), chunkSize, count, error)) {
+                if (!source.read(input.get(), chunkSize, count, error)) {
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
             }
-            if (backup && !backup->Commit(output.attributes, error)) {
+            if (backup && !backup->commit(output.attributes, error)) {
                 return Finish(report, LockStatus::BackupFailed, error);
             }
 
             Frame frame;
             std::vector<std::string> omitted;
-            if (!FramePage(charset.Label(),
+            if (!FramePage(charset.label(),
                            password,
                            protectionType,
                            pageColor,
@@ -363,20 +363,20 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             SafeFile::Replacement page(output.destination);
-            if (!page.Create(error) || !page.Write(frame.head, error)) {
+            if (!page.create(error) || !page.write(frame.head, error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             BlockList blocks(frame.key);
-            if (!readOnce && !source.Rewind(error)) {
+            if (!readOnce && !source.rewind(error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
             for (std::uint64_t enciphered = 0;;) {
-                if (!readOnce && !source.Read(input.get(), chunkSize, count, error)) {
+                if (!readOnce && !source.read(input.get(), chunkSize, count, error)) {
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
                 enciphered += count;
-                const char* end = blocks.Write({input.get(), count}, letters.get());
-                if (!page.Write({letters.get(), std::size_t(end - letters.get())}, error)) {
+                const char* end = blocks.write({input.get(), count}, letters.get());
+                if (!page.write({letters.get(), std::size_t(end - letters.get())}, error)) {
                     return Finish(report, LockStatus::WriteFailed, error);
                 }
                 if (readOnce || count < chunkSize) {
@@ -386,7 +386,7 @@ namespace Encrypthtml
                     break;
                 }
             }
-            if (!page.Write(frame.tail, error) || !page.Commit(output.attributes, error)) {
+            if (!page.write(frame.tail, error) || !page.commit(output.attributes, error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             if (report != nullptr) {
@@ -470,7 +470,7 @@ namespace Encrypthtml
         }
         page.assign(frame.head.size() + BlockListLength(content.size()) + frame.tail.size(), '\0');
         char* out = std::copy(frame.head.begin(), frame.head.end(), page.data());
-        out = BlockList(frame.key).Write(content, out);
+        out = BlockList(frame.key).write(content, out);
         std::copy(frame.tail.begin(), frame.tail.end(), out);
         return true;
     }
@@ -504,14 +504,14 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             // The rename gives one name the page; the others would go on showing the content in plain.
-            if (source.Status().st_nlink > 1) {
+            if (source.status().st_nlink > 1) {
                 return Finish(report,
                               LockStatus::WriteFailed,
-                              path + " has " + std::to_string(source.Status().st_nlink)
+                              path + " has " + std::to_string(source.status().st_nlink)
                                   + " names (hard links); locking one would leave the others plain");
             }
             Output output{target, {}, backup ? path + ".bak" : std::string()};
-            if (!source.ReadAttributes(output.attributes, error)) {
+            if (!source.readAttributes(output.attributes, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
             TempFiles::RemoveStaleOnce(target.parent_path());
@@ -536,7 +536,7 @@ namespace Encrypthtml
             if (!OpenPage(source, password, opened, report)) {
                 return false;
             }
-            if (opened.IsNamedBy(destination, false)) {
+            if (opened.isNamedBy(destination, false)) {
                 return Finish(report, LockStatus::WriteFailed, destination + " is " + source + " itself");
             }
             std::string error;
@@ -544,7 +544,7 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             Output output{destination, {}, {}};
-            output.attributes.mode = opened.Status().st_mode;
+            output.attributes.mode = opened.status().st_mode;
             TempFiles::RemoveStaleOnce(output.destination.parent_path());
             return LockOpened(opened,
                               source,

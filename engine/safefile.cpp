@@ -190,11 +190,11 @@ namespace SafeFile
         }
     }
 
-    bool Source::Open(const std::filesystem::path& path, std::string& error)
+    bool Source::open(const std::filesystem::path& path, std::string& error)
     {
         m_path = path;
         // Without waiting: a pipe or a device is refused by its caller, never read.
-        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (m_fd < 0 || fstat(m_fd, &m_status) != 0) {
             error = "cannot open " + path.string() + ": " + Reason(errno);
             return false;
@@ -202,14 +202,14 @@ namespace SafeFile
         return true;
     }
 
-    bool Source::IsNamedBy(const std::filesystem::path& name, bool followLink) const
+    bool Source::isNamedBy(const std::filesystem::path& name, bool followLink) const
     {
         struct stat named = {};
         return (followLink ? stat(name.c_str(), &named) : lstat(name.c_str(), &named)) == 0
             && named.st_dev == m_status.st_dev && named.st_ino == m_status.st_ino;
     }
 
-    bool Source::ReadAttributes(Attributes& attributes, std::string& error) const
+    bool Source::readAttributes(Attributes& attributes, std::string& error) const
     {
         attributes.whole = true;
         attributes.owner = m_status.st_uid;
@@ -233,12 +233,12 @@ namespace SafeFile
         return true;
     }
 
-    bool Source::Read(char* buffer, std::size_t size, std::size_t& count, std::string& error)
+    bool Source::read(char* buffer, std::size_t size, std::size_t& count, std::string& error)
     {
         count = 0;
         while (count < size) {
             const ssize_t got = Retry([&] {
-                return read(m_fd, buffer + count, size - count);
+                return ::read(m_fd, buffer + count, size - count);
             });
             if (got < 0) {
                 error = "cannot read " + m_path.string() + ": " + Reason(errno);
@@ -252,7 +252,7 @@ namespace SafeFile
         return true;
     }
 
-    bool Source::Rewind(std::string& error)
+    bool Source::rewind(std::string& error)
     {
         if (lseek(m_fd, 0, SEEK_SET) != 0) {
             error = "cannot read " + m_path.string() + " again: " + Reason(errno);
@@ -274,14 +274,14 @@ namespace SafeFile
         }
     }
 
-    bool Replacement::Create(std::string& error)
+    bool Replacement::create(std::string& error)
     {
         // A name taken meanwhile by another file is simply skipped for a fresh one. The name is registered before
         // the file exists, so that a signal never leaves it behind.
         for (int attempt = 0;; ++attempt) {
             m_temporary = TempFiles::NewName(m_target.parent_path());
             m_registration = std::make_unique<TempFiles::Registration>(m_temporary);
-            if (!m_registration->Registered()) {
+            if (!m_registration->registered()) {
                 m_registration.reset();
                 error = "cannot create a temporary file for " + m_target.string() + ": too many files at once";
                 return false;
@@ -301,11 +301,11 @@ namespace SafeFile
         }
     }
 
-    bool Replacement::Write(std::string_view bytes, std::string& error)
+    bool Replacement::write(std::string_view bytes, std::string& error)
     {
         while (!bytes.empty()) {
             const ssize_t done = Retry([&] {
-                return write(m_fd, bytes.data(), bytes.size());
+                return ::write(m_fd, bytes.data(), bytes.size());
             });
             if (done < 0) {
                 error = "cannot write the new " + m_target.string() + ": " + Reason(errno);
@@ -323,7 +323,7 @@ namespace SafeFile
         return true;
     }
 
-    bool Replacement::Commit(const Attributes& attributes, std::string& error)
+    bool Replacement::commit(const Attributes& attributes, std::string& error)
     {
         const std::string target = m_target.string();
         if (attributes.whole) {
@@ -374,29 +374,29 @@ namespace SafeFile
     bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
     {
         Source from;
-        if (!from.Open(source, error)) {
+        if (!from.open(source, error)) {
             return false;
         }
-        if (!S_ISREG(from.Status().st_mode)) {
+        if (!S_ISREG(from.status().st_mode)) {
             error = source.string() + " is not a regular file";
             return false;
         }
-        if (from.IsNamedBy(destination, false)) {
+        if (from.isNamedBy(destination, false)) {
             error = destination.string() + " is " + source.string() + " itself";
             return false;
         }
         Replacement copy(destination);
-        if (!copy.Create(error)) {
+        if (!copy.create(error)) {
             return false;
         }
         const std::unique_ptr<char[]> buffer(new char[ChunkSize]);
         for (std::size_t count = ChunkSize; count == ChunkSize;) {
-            if (!from.Read(buffer.get(), ChunkSize, count, error) || !copy.Write({buffer.get(), count}, error)) {
+            if (!from.read(buffer.get(), ChunkSize, count, error) || !copy.write({buffer.get(), count}, error)) {
                 return false;
             }
         }
         Attributes attributes;
-        attributes.mode = from.Status().st_mode;
-        return copy.Commit(attributes, error);
+        attributes.mode = from.status().st_mode;
+        return copy.commit(attributes, error);
     }
 } // namespace SafeFile

@@ -50,24 +50,24 @@ namespace SafeFile
         Source& operator=(const Source&) = delete;
 
         // Opens path (a symbolic link is followed). False, with the reason in error, when it cannot be opened.
-        bool Open(const std::filesystem::path& path, std::string& error);
+        bool open(const std::filesystem::path& path, std::string& error);
 
-        const struct stat& Status() const
+        const struct stat& status() const
         {
             return m_status;
         }
 
         // True when name is this very file; a symbolic link there is followed when followLink is true.
-        bool IsNamedBy(const std::filesystem::path& name, bool followLink) const;
+        bool isNamedBy(const std::filesystem::path& name, bool followLink) const;
 
         // Every attribute of the file, for a replacement that keeps them (Attributes::whole).
-        bool ReadAttributes(Attributes& attributes, std::string& error) const;
+        bool readAttributes(Attributes& attributes, std::string& error) const;
 
         // Fills buffer unless the file ends first; count is the number of bytes read, less than size only at the end.
-        bool Read(char* buffer, std::size_t size, std::size_t& count, std::string& error);
+        bool read(char* buffer, std::size_t size, std::size_t& count, std::string& error);
 
         // Starts reading from the beginning again.
-        bool Rewind(std::string& error);
+        bool rewind(std::string& error);
 
     private:
         std::filesystem::path m_path;
@@ -77,7 +77,7 @@ namespace SafeFile
     };
 
     // The new content of target, written to a temporary file beside it (see engine/tempfiles.h) that is renamed
-    // over target by Commit. Until then target is unchanged, and the temporary file is removed if the object is
+    // over target by commit(). Until then target is unchanged, and the temporary file is removed if the object is
     // destroyed first.
     class Replacement
     {
@@ -88,13 +88,13 @@ namespace SafeFile
         Replacement& operator=(const Replacement&) = delete;
 
         // Creates the temporary file, readable and writable by its owner alone from the start.
-        bool Create(std::string& error);
+        bool create(std::string& error);
 
-        bool Write(std::string_view bytes, std::string& error);
+        bool write(std::string_view bytes, std::string& error);
 
         // Gives the complete file its attributes, flushes it to disk, renames it over target and flushes the folder,
         // so that after a crash target holds either the old or the new content in full.
-        bool Commit(const Attributes& attributes, std::string& error);
+        bool commit(const Attributes& attributes, std::string& error);
 
     private:
         std::filesystem::path m_target;
@@ -106,7 +106,7 @@ namespace SafeFile
         bool m_committed = false;
     };
 
-    // Whether Commit flushes files and folders to disk: on unless turned off, which only a benchmark does to
+    // Whether commit() flushes files and folders to disk: on unless turned off, which only a benchmark does to
     // measure what the flushes cost.
     void SetFlushing(bool on);
 

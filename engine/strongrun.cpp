@@ -186,7 +186,7 @@ namespace Strong
         };
     }
 
-    std::optional<Run> Run::Make(const RunOptions& options, std::string& error)
+    std::optional<Run> Run::make(const RunOptions& options, std::string& error)
     {
         if (options.iterations == 0 || options.iterations > INT32_MAX) {
             error = "the iteration count must be between 1 and 2147483647";
@@ -228,7 +228,7 @@ namespace Strong
             std::string entry;
             ok = ok && Draw(run.m_random, NonceSize, entry);
             const std::string nonce = entry;
-            ok = ok && StrongCrypto::Seal(login.key, nonce, run.Header(), run.m_contentKey, entry);
+            ok = ok && StrongCrypto::Seal(login.key, nonce, run.header(), run.m_contentKey, entry);
             entries.push_back(std::move(entry));
             StrongCrypto::Wipe(login.password);
             StrongCrypto::Wipe(login.key);
@@ -255,17 +255,17 @@ namespace Strong
         StrongCrypto::Wipe(m_contentKey);
     }
 
-    std::string_view Run::Header() const
+    std::string_view Run::header() const
     {
         return std::string_view(m_prefix).substr(0, m_headerSize);
     }
 
-    std::string_view Run::KeyTable() const
+    std::string_view Run::keyTable() const
     {
         return std::string_view(m_prefix).substr(m_headerSize + 4);
     }
 
-    bool Run::Seal(std::string_view content, std::string& sealed, std::string& error) const
+    bool Run::seal(std::string_view content, std::string& sealed, std::string& error) const
     {
         std::string deflated;
         if (!StrongCrypto::Deflate(content, deflated)) {
@@ -279,14 +279,14 @@ namespace Strong
             return false;
         }
         sealed.append(nonce);
-        if (!StrongCrypto::Seal(m_contentKey, nonce, Header(), deflated, sealed)) {
+        if (!StrongCrypto::Seal(m_contentKey, nonce, header(), deflated, sealed)) {
             error = "the page could not be encrypted";
             return false;
         }
         return true;
     }
 
-    bool Run::BuildPage(std::string_view content,
+    bool Run::buildPage(std::string_view content,
                         int protectionType,
                         int pageColor,
                         std::string_view charset,
@@ -306,7 +306,7 @@ namespace Strong
             return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         });
         std::string sealed;
-        if (!Seal(content, sealed, error)) {
+        if (!seal(content, sealed, error)) {
             return false;
         }
         const bool remembers =

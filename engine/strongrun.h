@@ -65,7 +65,7 @@ namespace Strong
         // Passwords and names are taken as UTF-8 in NFC form. Nothing, with the reason in error, for an empty
         // password, an empty or repeated user name, an empty user password, text that is not UTF-8, no iterations,
         // a failing library or random source, or a stop asked by progress.
-        static std::optional<Run> Make(const RunOptions& options, std::string& error);
+        static std::optional<Run> make(const RunOptions& options, std::string& error);
 
         Run(Run&& other) noexcept = default;
         Run& operator=(Run&& other) noexcept = default;
@@ -73,18 +73,18 @@ namespace Strong
         Run& operator=(const Run&) = delete;
         ~Run();
 
-        // Seal and BuildPage may run on several threads at once (for different pages), except with a
+        // seal() and buildPage() may run on several threads at once (for different pages), except with a
         // PredictableRandom source.
 
         // The page's sealed data: the run's header and key table, then content deflated and sealed with a fresh
         // nonce. The page carries it in base64.
-        bool Seal(std::string_view content, std::string& sealed, std::string& error) const;
+        bool seal(std::string_view content, std::string& sealed, std::string& error) const;
 
         // The whole strong page for content. protectionType is a protection type code (others count as Page),
         // pageColor a page colour code (others give white), charset the label of the source's character set as
         // Charset::Detector gives it (empty: detected from content). False, with the reason in error, for a label
         // that is not a plain label, or when sealing fails.
-        bool BuildPage(std::string_view content,
+        bool buildPage(std::string_view content,
                        int protectionType,
                        int pageColor,
                        std::string_view charset,
@@ -92,10 +92,10 @@ namespace Strong
                        std::string& error) const;
 
         // The header: the associated data of every seal of the run.
-        std::string_view Header() const;
+        std::string_view header() const;
         // The key table's entries, EntrySize bytes each, in their stored order.
-        std::string_view KeyTable() const;
-        bool HasUsers() const
+        std::string_view keyTable() const;
+        bool hasUsers() const
         {
             return m_hasUsers;
         }

@@ -32,7 +32,7 @@ namespace TempFiles
     bool IsTemporaryName(std::string_view name, pid_t& pid);
 
     // Keeps a temporary file's path where the signal handler finds it (installed with the first registration)
-    // until the file is renamed or removed. Safe to use from several threads at once. Registered() is false when
+    // until the file is renamed or removed. Safe to use from several threads at once. registered() is false when
     // the path cannot be kept (every slot taken, or a path too long for a slot).
     class Registration
     {
@@ -42,7 +42,7 @@ namespace TempFiles
         Registration(const Registration&) = delete;
         Registration& operator=(const Registration&) = delete;
 
-        bool Registered() const
+        bool registered() const
         {
             return m_slot >= 0;
         }

@@ -55,7 +55,7 @@ int main(int argc, char** argv)
         }
     }
     std::string error;
-    const std::optional<Strong::Run> run = Strong::Run::Make(options, error);
+    const std::optional<Strong::Run> run = Strong::Run::make(options, error);
     if (!run) {
         return Fail(error);
     }
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         std::ifstream in(file, std::ios::binary);
         const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         std::string page;
-        if (!in || !run->BuildPage(content, protection, color, charset, page, error)) {
+        if (!in || !run->buildPage(content, protection, color, charset, page, error)) {
             return Fail(file + ": " + (error.empty() ? "cannot be read" : error));
         }
         std::ofstream out(file, std::ios::binary | std::ios::trunc);

@@ -31,9 +31,9 @@ namespace
         EXPECT_EQ(Charset::Detect(c.content), c.label);
         Charset::Detector detector;
         for (const char byte : c.content) {
-            detector.Feed(std::string_view(&byte, 1));
+            detector.feed(std::string_view(&byte, 1));
         }
-        EXPECT_EQ(detector.Label(), c.label);
+        EXPECT_EQ(detector.label(), c.label);
     }
 
     INSTANTIATE_TEST_SUITE_P(

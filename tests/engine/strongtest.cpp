@@ -32,7 +32,7 @@ namespace
         options.threads = threads;
         options.random = Strong::PredictableRandom(seed);
         std::string error;
-        std::optional<Strong::Run> run = Strong::Run::Make(options, error);
+        std::optional<Strong::Run> run = Strong::Run::make(options, error);
         EXPECT_TRUE(run) << error;
         return run;
     }
@@ -46,14 +46,14 @@ namespace
         EXPECT_TRUE(StrongCrypto::NormalizeNfc(login.user, name));
         EXPECT_TRUE(StrongCrypto::NormalizeNfc(login.password, password));
         const std::string salt =
-            std::string(run.Header().substr(s_saltAt, Strong::SaltSize)) + (run.HasUsers() ? name : "");
+            std::string(run.header().substr(s_saltAt, Strong::SaltSize)) + (run.hasUsers() ? name : "");
         std::string kek;
         EXPECT_TRUE(StrongCrypto::Pbkdf2(password, salt, s_testIterations, kek));
-        const std::string_view table = run.KeyTable();
+        const std::string_view table = run.keyTable();
         for (std::size_t at = 0; at < table.size(); at += Strong::EntrySize) {
             const std::string_view entry = table.substr(at, Strong::EntrySize);
             std::string plain;
-            if (StrongCrypto::Open(kek, entry.substr(0, 12), run.Header(), entry.substr(12), plain)) {
+            if (StrongCrypto::Open(kek, entry.substr(0, 12), run.header(), entry.substr(12), plain)) {
                 if (key != nullptr) {
                     *key = plain;
                 }
@@ -145,7 +145,7 @@ namespace
             const std::optional<Strong::Run> run = MakeRun(v.password, v.users, v.seed);
             std::string sealed;
             std::string error;
-            EXPECT_TRUE(run && run->Seal(v.content, sealed, error)) << v.name << ": " << error;
+            EXPECT_TRUE(run && run->seal(v.content, sealed, error)) << v.name << ": " << error;
             std::string users = "[";
             for (const Strong::UserLogin& user : v.users) {
                 users += (users.size() > 1 ? ", " : "") + std::string("[") + JsonString(user.name) + ", "
@@ -181,7 +181,7 @@ namespace
             const std::optional<Strong::Run> run = MakeRun(v.password, v.users, v.seed);
             ASSERT_TRUE(run);
             const std::size_t entries = v.users.size() + 1;
-            EXPECT_EQ(run->KeyTable().size(), entries * Strong::EntrySize);
+            EXPECT_EQ(run->keyTable().size(), entries * Strong::EntrySize);
             std::set<int> opened;
             std::set<std::string> keys;
             for (const Login& login : v.opens) {
@@ -208,7 +208,7 @@ namespace
             ASSERT_TRUE(run);
             std::string sealed;
             std::string error;
-            ASSERT_TRUE(run->Seal("page", sealed, error)) << error;
+            ASSERT_TRUE(run->seal("page", sealed, error)) << error;
             for (const std::string_view text : {"alice", "bob", "carol", "wonderland", "builder", "Master"}) {
                 EXPECT_EQ(sealed.find(text), std::string::npos) << text;
             }
@@ -226,15 +226,15 @@ namespace
         const std::optional<Strong::Run> four = MakeRun("m", users, "threads", 4);
         const std::optional<Strong::Run> other = MakeRun("m", users, "other seed", 4);
         ASSERT_TRUE(one && four && other);
-        ASSERT_TRUE(one->Seal("page", sealed[0], error) && four->Seal("page", sealed[1], error)
-                    && other->Seal("page", sealed[2], error));
+        ASSERT_TRUE(one->seal("page", sealed[0], error) && four->seal("page", sealed[1], error)
+                    && other->seal("page", sealed[2], error));
         EXPECT_EQ(sealed[0], sealed[1]);
         EXPECT_NE(sealed[0], sealed[2]);
 
         // Two pages of one run share the header and key table, not the nonce.
         std::string second;
-        ASSERT_TRUE(one->Seal("page", second, error));
-        const std::size_t prefix = one->Header().size() + 4 + one->KeyTable().size();
+        ASSERT_TRUE(one->seal("page", second, error));
+        const std::size_t prefix = one->header().size() + 4 + one->keyTable().size();
         EXPECT_EQ(second.substr(0, prefix), sealed[0].substr(0, prefix));
         EXPECT_NE(second.substr(prefix, 12), sealed[0].substr(prefix, 12));
     }
@@ -264,7 +264,7 @@ namespace
             options.users = c.users;
             options.iterations = c.iterations;
             std::string error;
-            EXPECT_FALSE(Strong::Run::Make(options, error)) << c.error;
+            EXPECT_FALSE(Strong::Run::make(options, error)) << c.error;
             EXPECT_EQ(error, c.error);
         }
     }
@@ -287,7 +287,7 @@ namespace
             return true;
         };
         std::string error;
-        ASSERT_TRUE(Strong::Run::Make(options, error)) << error;
+        ASSERT_TRUE(Strong::Run::make(options, error)) << error;
         ASSERT_FALSE(told.empty());
         EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
         EXPECT_EQ(told.back(), 8U);
@@ -295,7 +295,7 @@ namespace
         options.progress = [](std::size_t, std::size_t) {
             return false;
         };
-        EXPECT_FALSE(Strong::Run::Make(options, error));
+        EXPECT_FALSE(Strong::Run::make(options, error));
         EXPECT_EQ(error, "stopped");
     }
 
@@ -304,10 +304,10 @@ namespace
         Strong::RunOptions options;
         options.password = "Open-Sesame";
         std::string error;
-        const std::optional<Strong::Run> run = Strong::Run::Make(options, error);
+        const std::optional<Strong::Run> run = Strong::Run::make(options, error);
         ASSERT_TRUE(run) << error;
-        EXPECT_EQ(run->Header().substr(s_saltAt - 5, 4), std::string("\x00\x09\x27\xC0", 4));
-        EXPECT_EQ(run->KeyTable().size(), Strong::EntrySize);
+        EXPECT_EQ(run->header().substr(s_saltAt - 5, 4), std::string("\x00\x09\x27\xC0", 4));
+        EXPECT_EQ(run->keyTable().size(), Strong::EntrySize);
     }
 
     TEST(Strong, PageIsAsciiWithTheMarkerFormColoursAndCharset)
@@ -352,7 +352,7 @@ namespace
         for (const Case& c : cases) {
             std::string page;
             std::string error;
-            ASSERT_TRUE(c.run->BuildPage(c.content, c.protection, c.color, c.charset, page, error)) << error;
+            ASSERT_TRUE(c.run->buildPage(c.content, c.protection, c.color, c.charset, page, error)) << error;
             EXPECT_TRUE(page.starts_with(Encrypthtml::LockedMarker));
             EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](char b) {
                 return b > 0 && b < 0x7F;
@@ -365,7 +365,7 @@ namespace
         }
         std::string page;
         std::string error;
-        EXPECT_FALSE(single->BuildPage("x", 1000, 0, "utf-8\"><script>", page, error));
+        EXPECT_FALSE(single->buildPage("x", 1000, 0, "utf-8\"><script>", page, error));
         EXPECT_EQ(error,
                   "the character set label \"utf-8\"><script>\" holds characters other than letters, digits and ._:-");
     }
