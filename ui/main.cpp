@@ -288,8 +288,8 @@ namespace
 
 TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-    BuildWindow();
-    ConnectHandlers();
+    buildWindow();
+    connectHandlers();
     FormCreate();
     // The designed size, the one that fits every page, is where the window starts and the least it shrinks
     // to. It may grow, and the lists grow with it.
@@ -301,7 +301,7 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window)
     layout()->activate();
     // The side picture fills the pages' height at that size and keeps it: stretched further it would distort.
     ImgLogo->setFixedHeight(PnlStep0->parentWidget()->height());
-    PlaceOnScreen();
+    placeOnScreen();
 }
 
 TFormMain::~TFormMain()
@@ -311,7 +311,7 @@ TFormMain::~TFormMain()
     }
 }
 
-QList<QWidget*> TFormMain::StepPages() const
+QList<QWidget*> TFormMain::stepPages() const
 {
     if (PasswordType == Encrypthtml::SinglePassword) {
         return {PnlStep0, PnlStep1, PnlStep2, PnlStep3, PnlStep4};
@@ -319,7 +319,7 @@ QList<QWidget*> TFormMain::StepPages() const
     return {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4};
 }
 
-void TFormMain::PlaceOnScreen()
+void TFormMain::placeOnScreen()
 {
     // The designed place, moved up and left as far as needed to keep the whole window on a small or
     // magnified screen.
@@ -331,7 +331,7 @@ void TFormMain::PlaceOnScreen()
          qMax(available.top(), qMin(designed.y(), available.bottom() + 1 - height() - titleBar)));
 }
 
-void TFormMain::BuildWindow()
+void TFormMain::buildWindow()
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -355,12 +355,12 @@ void TFormMain::BuildWindow()
     auto* pageStack = new QGridLayout(pages);
     pageStack->setContentsMargins(0, 0, 0, 0);
     pages->setMinimumWidth(380);
-    PnlStep0 = BuildStep0();
-    PnlStep1 = BuildStep1();
-    PnlStep2 = BuildStep2();
-    PnlUserList = BuildUserList();
-    PnlStep3 = BuildStep3();
-    PnlStep4 = BuildStep4();
+    PnlStep0 = buildStep0();
+    PnlStep1 = buildStep1();
+    PnlStep2 = buildStep2();
+    PnlUserList = buildUserList();
+    PnlStep3 = buildStep3();
+    PnlStep4 = buildStep4();
     for (QWidget* page : {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4}) {
         page->setParent(pages);
         KeepRoomWhenHidden(page);
@@ -393,7 +393,7 @@ void TFormMain::BuildWindow()
     window->addLayout(buttons);
 }
 
-QWidget* TFormMain::BuildStep0()
+QWidget* TFormMain::buildStep0()
 {
     auto* page = Make<QWidget>(this, "PnlStep0");
     LblStep0Logo = MakeTitle(page, "LblStep0Logo");
@@ -419,7 +419,7 @@ QWidget* TFormMain::BuildStep0()
     return page;
 }
 
-QWidget* TFormMain::BuildStep1()
+QWidget* TFormMain::buildStep1()
 {
     auto* page = Make<QWidget>(this, "PnlStep1");
     LblStep1Logo = MakeTitle(page, "LblStep1Logo");
@@ -451,7 +451,7 @@ QWidget* TFormMain::BuildStep1()
     return page;
 }
 
-QWidget* TFormMain::BuildStep2()
+QWidget* TFormMain::buildStep2()
 {
     auto* page = Make<QWidget>(this, "PnlStep2");
     LblStep2Logo = MakeTitle(page, "LblStep2Logo");
@@ -527,7 +527,7 @@ QWidget* TFormMain::BuildStep2()
     return page;
 }
 
-QWidget* TFormMain::BuildUserList()
+QWidget* TFormMain::buildUserList()
 {
     auto* page = Make<QWidget>(this, "PnlUserList");
     LblAddUserList = MakeTitle(page, "LblAddUserList");
@@ -561,7 +561,7 @@ QWidget* TFormMain::BuildUserList()
     return page;
 }
 
-QWidget* TFormMain::BuildStep3()
+QWidget* TFormMain::buildStep3()
 {
     auto* page = Make<QWidget>(this, "PnlStep3");
     LblStep3Logo = MakeTitle(page, "LblStep3Logo");
@@ -592,7 +592,7 @@ QWidget* TFormMain::BuildStep3()
     return page;
 }
 
-QWidget* TFormMain::BuildStep4()
+QWidget* TFormMain::buildStep4()
 {
     auto* page = Make<QWidget>(this, "PnlStep4");
     LblStep4Logo = MakeTitle(page, "LblStep4Logo");
@@ -616,7 +616,7 @@ QWidget* TFormMain::BuildStep4()
     return page;
 }
 
-void TFormMain::ConnectHandlers()
+void TFormMain::connectHandlers()
 {
     Handlers::connect(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
     Handlers::connect(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
@@ -766,7 +766,7 @@ void TFormMain::FormCreate()
 
 void TFormMain::ShowStep(int n)
 {
-    const QList<QWidget*> pages = StepPages();
+    const QList<QWidget*> pages = stepPages();
     const int last = static_cast<int>(pages.size()) - 1;
     if (n < 0 || n > last) {
         return;
@@ -799,7 +799,7 @@ void TFormMain::BtnNextClick()
     if (CurrentStep == passwordPage && !CheckPassword()) {
         return;
     }
-    const int last = static_cast<int>(StepPages().size()) - 1;
+    const int last = static_cast<int>(stepPages().size()) - 1;
     const int target = CurrentStep < last ? CurrentStep + 1 : last;
     if (target != CurrentStep) {
         ShowStep(target);
@@ -830,24 +830,24 @@ void TFormMain::ChkNotShowMasterPasswordClick()
     SetEchoMode(ChkNotShowMasterPassword->isChecked(), EditMasterPassword, EditConfirmMasterPassword);
 }
 
-QLineEdit* TFormMain::PasswordBox() const
+QLineEdit* TFormMain::passwordBox() const
 {
     return PasswordType == Encrypthtml::SinglePassword ? EditPassword : EditMasterPassword;
 }
 
-QLineEdit* TFormMain::ConfirmationBox() const
+QLineEdit* TFormMain::confirmationBox() const
 {
     return PasswordType == Encrypthtml::SinglePassword ? EditConfirmPassword : EditConfirmMasterPassword;
 }
 
 QString TFormMain::EffectivePassword() const
 {
-    return PasswordSettings::Trimmed(PasswordBox()->text());
+    return PasswordSettings::Trimmed(passwordBox()->text());
 }
 
 bool TFormMain::CheckPassword()
 {
-    if (const auto refusal = PasswordSettings::CheckPasswordPair(PasswordBox()->text(), ConfirmationBox()->text())) {
+    if (const auto refusal = PasswordSettings::CheckPasswordPair(passwordBox()->text(), confirmationBox()->text())) {
         Prompts::Warning(this, *refusal);
         return false;
     }

@@ -131,11 +131,11 @@ public:
     QTreeWidget* LvwFileShow = nullptr;
 
     // The pages of the present sequence, which follows PasswordType; index 2 is the password page in both.
-    QList<QWidget*> StepPages() const;
+    QList<QWidget*> stepPages() const;
     // The password box and its confirmation for the present PasswordType: the single pair for SinglePassword, the
     // master pair otherwise.
-    QLineEdit* PasswordBox() const;
-    QLineEdit* ConfirmationBox() const;
+    QLineEdit* passwordBox() const;
+    QLineEdit* confirmationBox() const;
     // The password that locks the pages: the present type's password, trimmed.
     QString EffectivePassword() const;
 
@@ -152,7 +152,7 @@ public slots:
     void ChkNotShowPasswordClick();
     void ChkNotShowMasterPasswordClick();
 
-    // File list (mainfiles.cpp). RebuildFileListView shows LvwFileList anew from FileList after any change.
+    // File list (mainfiles.cpp). rebuildFileListView shows LvwFileList anew from FileList after any change.
     void TbnAddFileClick();
     void TbnAddFolderClick();
     void TbnDelFileClick();
@@ -161,7 +161,7 @@ public slots:
     void TbnLoadFileListClick();
     // Adds the pages among files and folders dropped onto LvwFileList from a file manager.
     void LvwFileListDragDrop(const QList<QUrl>& urls);
-    void RebuildFileListView();
+    void rebuildFileListView();
 
     // User list (mainusers.cpp). FillUserListView shows LvwUserList anew from UserList after any change.
     void TbnAddUserClick();
@@ -191,16 +191,16 @@ protected:
 
 private:
     // Adds paths found by a scan or a drop, shows them, and then tells of the pages that had to be left out.
-    void AddPages(const QStringList& paths, const LeftOutPages& leftOut);
-    void BuildWindow();
-    QWidget* BuildStep0();
-    QWidget* BuildStep1();
-    QWidget* BuildStep2();
-    QWidget* BuildUserList();
-    QWidget* BuildStep3();
-    QWidget* BuildStep4();
-    void ConnectHandlers();
-    void PlaceOnScreen();
+    void addPages(const QStringList& paths, const LeftOutPages& leftOut);
+    void buildWindow();
+    QWidget* buildStep0();
+    QWidget* buildStep1();
+    QWidget* buildStep2();
+    QWidget* buildUserList();
+    QWidget* buildStep3();
+    QWidget* buildStep4();
+    void connectHandlers();
+    void placeOnScreen();
 };
 
 extern TFormMain* FormMain;

@@ -29,7 +29,7 @@ void TFormMain::TbnAddFileClick()
         paths.append(QDir::toNativeSeparators(name));
     }
     FileList.addAll(paths);
-    RebuildFileListView();
+    rebuildFileListView();
 }
 
 void TFormMain::TbnAddFolderClick()
@@ -38,19 +38,19 @@ void TFormMain::TbnAddFolderClick()
         return;
     }
     LeftOutPages leftOut;
-    AddPages(Addfolder::ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders(), &leftOut), leftOut);
+    addPages(Addfolder::ScanFolder(FormAddFolder->folderText(), FormAddFolder->includeSubFolders(), &leftOut), leftOut);
 }
 
 void TFormMain::LvwFileListDragDrop(const QList<QUrl>& urls)
 {
     LeftOutPages leftOut;
-    AddPages(Addfolder::DroppedPages(urls, &leftOut), leftOut);
+    addPages(Addfolder::DroppedPages(urls, &leftOut), leftOut);
 }
 
-void TFormMain::AddPages(const QStringList& paths, const LeftOutPages& leftOut)
+void TFormMain::addPages(const QStringList& paths, const LeftOutPages& leftOut)
 {
     FileList.addAll(paths);
-    RebuildFileListView();
+    rebuildFileListView();
     // After the rebuild, so the list behind the box already shows what was added.
     if (!leftOut.isEmpty()) {
         Prompts::Warning(this, leftOut.message());
@@ -119,10 +119,10 @@ void TFormMain::TbnLoadFileListClick()
         Prompts::Error(this, error);
         return;
     }
-    RebuildFileListView();
+    rebuildFileListView();
 }
 
-void TFormMain::RebuildFileListView()
+void TFormMain::rebuildFileListView()
 {
     FileRow::Fill(LvwFileList, FileList.paths(), this);
 }

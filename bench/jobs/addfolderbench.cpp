@@ -105,7 +105,7 @@ namespace
         window.FileList.clear();
         window.FileList.addAll(Addfolder::ScanFolder(Pages().path(), true));
         for (auto _ : state) {
-            window.RebuildFileListView();
+            window.rebuildFileListView();
             QApplication::processEvents();
         }
         if (window.LvwFileList->topLevelItemCount() != s_pageCount) {
@@ -124,7 +124,7 @@ namespace
             QApplication::processEvents();
             state.ResumeTiming();
             window.FileList.addAll(Addfolder::ScanFolder(Pages().path(), true));
-            window.RebuildFileListView();
+            window.rebuildFileListView();
             QApplication::processEvents();
         }
         state.counters["pages"] = double(window.FileList.count());

@@ -170,7 +170,7 @@ void MainFilesTest::addFilesSortsAndKeepsTheFirstSpelling()
 void MainFilesTest::addFilesCancelledChangesNothing()
 {
     m_window->FileList.add(makePage("a.htm"));
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     m_window->TbnAddFile->click();
     QCOMPARE(m_window->FileList.count(), 1);
     verifyViewMirrorsList();
@@ -183,7 +183,7 @@ void MainFilesTest::rowsShowNameFolderAndSize()
     m_window->TbnAddFile->click();
     // A file that goes away keeps its row, shown as 0KB at the next rebuild.
     m_window->FileList.add(m_dir->filePath("gone.htm"));
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     const QString folder = m_dir->path();
     const QList<QStringList> expected = {{"a.htm", folder, "0KB"},
                                          {"b.htm", folder, "1KB"},
@@ -203,7 +203,7 @@ void MainFilesTest::deleteRemovesExactlyTheSelectedRows()
         pages.append(makePage(QString::fromLatin1(name)));
     }
     m_window->FileList.addAll(pages);
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     for (int row : {3, 0, 1}) {
         m_view->topLevelItem(row)->setSelected(true);
     }
@@ -223,7 +223,7 @@ void MainFilesTest::deleteRemovesExactlyTheSelectedRows()
 void MainFilesTest::deleteWithoutSelectionAndDeleteAllOnEmptyChangeNothing()
 {
     m_window->FileList.addAll({makePage("a.htm"), makePage("b.htm")});
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     m_view->clearSelection();
     m_window->TbnDelFile->click();
     QCOMPARE(m_window->FileList.count(), 2);
@@ -240,7 +240,7 @@ void MainFilesTest::deleteWithoutSelectionAndDeleteAllOnEmptyChangeNothing()
 void MainFilesTest::deleteAllEmptiesListAndView()
 {
     m_window->FileList.addAll({makePage("a.htm"), makePage("b.htm")});
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     m_window->TbnDelAll->click();
     QVERIFY(m_window->FileList.isEmpty());
     QCOMPARE(m_view->topLevelItemCount(), 0);
@@ -426,7 +426,7 @@ void MainFilesTest::loadReadsEveryLineRule()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, paths);
     m_window->FileList.add(makePage("listed-before.htm"));
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     m_prompts->openFileAnswers = {{writeBytes("jobs.lst", bytes)}};
     m_window->TbnLoadFileList->click();
     QCOMPARE(m_window->FileList.paths(), paths);
@@ -490,7 +490,7 @@ void MainFilesTest::failedLoadKeepsTheList()
     QVERIFY(QDir(m_dir->path()).mkdir("folder.lst"));
     const QStringList listed = {makePage("a.htm"), makePage("b.htm")};
     m_window->FileList.addAll(listed);
-    m_window->RebuildFileListView();
+    m_window->rebuildFileListView();
     const QString path = m_dir->filePath(name);
     m_prompts->openFileAnswers = {{path}};
     m_window->TbnLoadFileList->click();

@@ -457,7 +457,7 @@ void MainWindowTest::cutCellsShowTheirWholeTextAsToolTip()
         folder += QStringLiteral("/a-folder-with-a-long-name");
     }
     m_form->FileList.add(folder + QStringLiteral("/a.htm"));
-    m_form->RebuildFileListView();
+    m_form->rebuildFileListView();
     walkTo(1);
     QTreeWidget* view = m_form->LvwFileList;
     const auto tipAt = [view](int column) {
