@@ -23,9 +23,6 @@ namespace
 {
     namespace fs = std::filesystem;
 
-    // More than any list of users and passwords needs; a larger file (or a device without end) is refused.
-    constexpr std::size_t UsersFileLimit = 16 * 1024 * 1024;
-
     void Complain(const std::string& message)
     {
         std::cerr << "quillgate-lock: " << message << '\n';
@@ -379,12 +376,13 @@ bool LockCommand::readUsers()
     }
     std::string file;
     std::string error;
-    if (!ReadStart(m_options.usersFile, UsersFileLimit + 1, file, error)) {
+    if (!ReadStart(m_options.usersFile, LockOptions::UsersFileLimit + 1, file, error)) {
         Complain(error);
         return false;
     }
-    if (file.size() > UsersFileLimit) {
-        Complain(Shown(m_options.usersFile) + " is larger than " + std::to_string(UsersFileLimit / 1024 / 1024)
+    if (file.size() > LockOptions::UsersFileLimit) {
+        Complain(Shown(m_options.usersFile) + " is larger than "
+                 + std::to_string(LockOptions::UsersFileLimit / 1024 / 1024)
                  + " MB, more than a user list needs; nothing was locked");
         return false;
     }

@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include "cli/terminal.h"
+
 #include "engine/encrypthtml.h"
 #include "engine/pagecolors.h"
 #include "engine/textbytes.h"
@@ -186,7 +188,10 @@ namespace LockOptions
                "Without --password-file the password is asked for on the terminal. It must have "
             + std::to_string(TextBytes::MinPasswordLength) + " to " + std::to_string(TextBytes::MaxPasswordLength)
             + "\n"
-              "characters; a password line may hold at most 4096 bytes, a users file at most 16 MB.\n"
+              "characters; a password line may hold at most "
+            + std::to_string(Terminal::LineLimit) + " bytes, a users file at most "
+            + std::to_string(UsersFileLimit / 1024 / 1024)
+            + " MB.\n"
               "A name holding a line break or another control character is shown as $'...', with \\n, \\t,\n"
               "\\r, \\\\, \\' and \\xHH for the bytes that would garble the line.\n"
               "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed or the\n"

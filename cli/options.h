@@ -2,11 +2,15 @@
 
 // The command line of quillgate-lock.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace LockOptions
 {
+    // More than any list of users and passwords needs; a larger users file (or a device without end) is refused.
+    constexpr std::size_t UsersFileLimit = 16 * 1024 * 1024;
+
     enum class RelockMode
     {
         Ask,
