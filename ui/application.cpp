@@ -22,7 +22,7 @@ namespace Startup
             FormAboutBox = new TFormAboutBox(FormMain);
             FormUserPassword = new TFormUserPassword(FormMain);
         } catch (...) {
-            Handlers::showCurrentException();
+            Handlers::ShowCurrentException();
             delete FormMain;
             FormMain = nullptr;
             return false;

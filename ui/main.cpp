@@ -618,40 +618,40 @@ QWidget* TFormMain::buildStep4()
 
 void TFormMain::connectHandlers()
 {
-    Handlers::connect(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
-    Handlers::connect(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
-    Handlers::connect(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
-    Handlers::connect(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
+    Handlers::Connect(BtnHelp, &QPushButton::clicked, this, &TFormMain::BtnHelpClick);
+    Handlers::Connect(BtnBack, &QPushButton::clicked, this, &TFormMain::BtnBackClick);
+    Handlers::Connect(BtnNext, &QPushButton::clicked, this, &TFormMain::BtnNextClick);
+    Handlers::Connect(BtnExit, &QPushButton::clicked, this, &TFormMain::BtnExitClick);
 
-    Handlers::connect(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
-    Handlers::connect(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
-    Handlers::connect(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
+    Handlers::Connect(LblStep0Website, &LinkLabel::clicked, this, &TFormMain::LblStep0WebsiteClick);
+    Handlers::Connect(LblStep0Email, &LinkLabel::clicked, this, &TFormMain::LblStep0EmailClick);
+    Handlers::Connect(BtnAbout, &QPushButton::clicked, this, &TFormMain::BtnAboutClick);
 
-    Handlers::connect(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
-    Handlers::connect(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
-    Handlers::connect(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
-    Handlers::connect(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
-    Handlers::connect(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
-    Handlers::connect(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
+    Handlers::Connect(TbnAddFile, &QToolButton::clicked, this, &TFormMain::TbnAddFileClick);
+    Handlers::Connect(TbnAddFolder, &QToolButton::clicked, this, &TFormMain::TbnAddFolderClick);
+    Handlers::Connect(TbnDelFile, &QToolButton::clicked, this, &TFormMain::TbnDelFileClick);
+    Handlers::Connect(TbnDelAll, &QToolButton::clicked, this, &TFormMain::TbnDelAllClick);
+    Handlers::Connect(TbnSaveFileList, &QToolButton::clicked, this, &TFormMain::TbnSaveFileListClick);
+    Handlers::Connect(TbnLoadFileList, &QToolButton::clicked, this, &TFormMain::TbnLoadFileListClick);
 
     // Only a choice by the user runs a change handler; a selection made by code does not.
-    Handlers::connect(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
-    Handlers::connect(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
-    Handlers::connect(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
+    Handlers::Connect(CmbPasswordType, &QComboBox::activated, this, &TFormMain::CmbPasswordTypeChange);
+    Handlers::Connect(ChkNotShowPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowPasswordClick);
+    Handlers::Connect(ChkNotShowMasterPassword, &QCheckBox::toggled, this, &TFormMain::ChkNotShowMasterPasswordClick);
 
-    Handlers::connect(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
-    Handlers::connect(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
-    Handlers::connect(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
-    Handlers::connect(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
-    Handlers::connect(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
-    Handlers::connect(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
+    Handlers::Connect(TbnAddUser, &QToolButton::clicked, this, &TFormMain::TbnAddUserClick);
+    Handlers::Connect(TbnEditUser, &QToolButton::clicked, this, &TFormMain::TbnEditUserClick);
+    Handlers::Connect(TbnDelUser, &QToolButton::clicked, this, &TFormMain::TbnDelUserClick);
+    Handlers::Connect(TbnDelAllUser, &QToolButton::clicked, this, &TFormMain::TbnDelAllUserClick);
+    Handlers::Connect(TbnSaveUser, &QToolButton::clicked, this, &TFormMain::TbnSaveUserClick);
+    Handlers::Connect(TbnLoadUser, &QToolButton::clicked, this, &TFormMain::TbnLoadUserClick);
 
-    Handlers::connect(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
-    Handlers::connect(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
-    Handlers::connect(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
+    Handlers::Connect(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
+    Handlers::Connect(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
+    Handlers::Connect(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
 
-    Handlers::connect(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
-    Handlers::connect(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
+    Handlers::Connect(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
+    Handlers::Connect(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
 }
 
 void TFormMain::FormCreate()

@@ -74,7 +74,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
         if (event->type() == QEvent::Drop) {
-            Handlers::run([this, drop] {
+            Handlers::Run([this, drop] {
                 LvwFileListDragDrop(drop->mimeData()->urls());
             });
         }

@@ -8,7 +8,7 @@
 
 namespace Handlers
 {
-    void showCurrentException()
+    void ShowCurrentException()
     {
         QString message;
         try {

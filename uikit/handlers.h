@@ -11,25 +11,25 @@ namespace Handlers
 {
     // Shows the exception now being handled (call only inside a catch block): its message for a standard
     // exception, an empty message for anything else.
-    void showCurrentException();
+    void ShowCurrentException();
 
     // Runs a handler that an event handler calls directly (not through a signal): an exception it throws is
     // shown, never passed on into Qt.
-    template <typename Handler> void run(Handler&& handler)
+    template <typename Handler> void Run(Handler&& handler)
     {
         try {
             handler();
         } catch (...) {
-            showCurrentException();
+            ShowCurrentException();
         }
     }
 
-    // Connects signal to a handler without arguments, run by run().
+    // Connects signal to a handler without arguments, run by Run().
     template <typename Sender, typename Signal, typename Receiver>
-    QMetaObject::Connection connect(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
+    QMetaObject::Connection Connect(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
     {
         return QObject::connect(sender, signal, receiver, [receiver, handler] {
-            run([receiver, handler] {
+            Run([receiver, handler] {
                 (receiver->*handler)();
             });
         });

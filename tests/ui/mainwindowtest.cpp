@@ -885,7 +885,7 @@ void MainWindowTest::handlerExceptionReachesErrorDisplay()
     Thrower thrower;
     QPushButton button(QStringLiteral("Save"), m_form.get());
     button.show();
-    Handlers::connect(&button, &QPushButton::clicked, &thrower, &Thrower::Fail);
+    Handlers::Connect(&button, &QPushButton::clicked, &thrower, &Thrower::Fail);
     QTest::mouseClick(&button, Qt::LeftButton);
     QTest::mouseClick(&button, Qt::LeftButton);
 
