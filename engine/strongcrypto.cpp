@@ -15,51 +15,14 @@ namespace StrongCrypto
 {
     namespace
     {
-        struct CipherContextFree
-        {
-            void operator()(EVP_CIPHER_CTX* context) const
-            {
-                EVP_CIPHER_CTX_free(context);
-            }
-        };
-        using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
-
         const unsigned char* Bytes(std::string_view text)
         {
             return reinterpret_cast<const unsigned char*>(text.data());
         }
 
-        // The update calls take an int length: longer input goes in slices. With a null output it feeds the
-        // associated data.
-        bool Update(EVP_CIPHER_CTX* context, bool encrypt, std::string_view input, unsigned char* output)
+        unsigned char* Bytes(std::string& text)
         {
-            constexpr std::size_t slice = std::size_t{1} << 30;
-            for (std::size_t at = 0; at < input.size(); at += slice) {
-                const int length = static_cast<int>(std::min(slice, input.size() - at));
-                int written = 0;
-                unsigned char* out = output == nullptr ? nullptr : output + at;
-                const int ok = encrypt ? EVP_EncryptUpdate(context, out, &written, Bytes(input) + at, length)
-                                       : EVP_DecryptUpdate(context, out, &written, Bytes(input) + at, length);
-                if (ok != 1) {
-                    return false;
-                }
-            }
-            return true;
-        }
-
-        CipherContext StartGcm(bool encrypt, std::string_view key, std::string_view nonce, std::string_view aad)
-        {
-            CipherContext context(EVP_CIPHER_CTX_new());
-            if (!context || key.size() != KeySize || nonce.size() != NonceSize) {
-                return nullptr;
-            }
-            const int ok = encrypt
-                ? EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce))
-                : EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce));
-            if (ok != 1 || !Update(context.get(), encrypt, aad, nullptr)) {
-                return nullptr;
-            }
-            return context;
+            return reinterpret_cast<unsigned char*>(text.data());
         }
 
         // ICU works on UTF-16; lengths are int32_t.
@@ -129,19 +92,172 @@ namespace StrongCrypto
             == 1;
     }
 
+    Sink AppendTo(std::string& text)
+    {
+        return [&text](std::string_view bytes) {
+            text.append(bytes);
+            return true;
+        };
+    }
+
+    DeflateStream::DeflateStream(Sink sink)
+        : m_sink(std::move(sink)), m_stream(std::make_unique<z_stream>()), m_buffer(StreamPieceSize, '\0')
+    {
+        m_ok = deflateInit(m_stream.get(), Z_BEST_SPEED) == Z_OK;
+    }
+
+    DeflateStream::~DeflateStream()
+    {
+        deflateEnd(m_stream.get());
+    }
+
+    bool DeflateStream::write(std::string_view data)
+    {
+        // zlib counts input in uInt.
+        constexpr std::size_t slice = std::size_t{1} << 30;
+        for (; m_ok && !data.empty(); data.remove_prefix(std::min(slice, data.size()))) {
+            m_stream->next_in = const_cast<Bytef*>(Bytes(data));
+            m_stream->avail_in = static_cast<uInt>(std::min(slice, data.size()));
+            m_ok = run(Z_NO_FLUSH);
+        }
+        return m_ok;
+    }
+
+    bool DeflateStream::finish()
+    {
+        m_ok = m_ok && run(Z_FINISH);
+        return m_ok;
+    }
+
+    // Deflates the input given until zlib needs more (or, with Z_FINISH, until the stream's end), handing each
+    // full buffer to the sink.
+    bool DeflateStream::run(int flush)
+    {
+        int result = Z_OK;
+        do {
+            m_stream->next_out = Bytes(m_buffer);
+            m_stream->avail_out = static_cast<uInt>(m_buffer.size());
+            result = deflate(m_stream.get(), flush);
+            if (result == Z_STREAM_ERROR) {
+                return false;
+            }
+            const std::size_t produced = m_buffer.size() - m_stream->avail_out;
+            if (produced > 0 && !m_sink(std::string_view(m_buffer).substr(0, produced))) {
+                return false;
+            }
+        } while (flush == Z_FINISH ? result != Z_STREAM_END : m_stream->avail_out == 0);
+        return true;
+    }
+
+    GcmStream::GcmStream(Sink sink, std::string_view key, std::string_view nonce, std::string_view aad)
+        : m_sink(std::move(sink)), m_context(EVP_CIPHER_CTX_new())
+    {
+        int ignored = 0;
+        const bool ok = m_context != nullptr && key.size() == KeySize && nonce.size() == NonceSize
+            && aad.size() <= INT_MAX
+            && EVP_EncryptInit_ex(m_context, EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
+            && EVP_EncryptUpdate(m_context, nullptr, &ignored, Bytes(aad), static_cast<int>(aad.size())) == 1;
+        if (!ok) {
+            EVP_CIPHER_CTX_free(m_context);
+            m_context = nullptr;
+        }
+    }
+
+    GcmStream::~GcmStream()
+    {
+        EVP_CIPHER_CTX_free(m_context);
+    }
+
+    bool GcmStream::write(std::string_view plain)
+    {
+        if (m_context == nullptr) {
+            return false;
+        }
+        m_buffer.resize(StreamPieceSize);
+        for (; !plain.empty(); plain.remove_prefix(std::min(StreamPieceSize, plain.size()))) {
+            const int length = static_cast<int>(std::min(StreamPieceSize, plain.size()));
+            int written = 0;
+            if (EVP_EncryptUpdate(m_context, Bytes(m_buffer), &written, Bytes(plain), length) != 1
+                || !m_sink(std::string_view(m_buffer).substr(0, static_cast<std::size_t>(written)))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool GcmStream::finish()
+    {
+        // GCM holds nothing back: the final call writes no bytes, and the tag follows.
+        unsigned char tag[TagSize];
+        int written = 0;
+        return m_context != nullptr && EVP_EncryptFinal_ex(m_context, tag, &written) == 1
+            && EVP_CIPHER_CTX_ctrl(m_context, EVP_CTRL_GCM_GET_TAG, TagSize, tag) == 1
+            && m_sink(std::string_view(reinterpret_cast<const char*>(tag), TagSize));
+    }
+
+    Base64Stream::Base64Stream(Sink sink) : m_sink(std::move(sink))
+    { }
+
+    bool Base64Stream::write(std::string_view bytes)
+    {
+        if (!m_pending.empty()) {
+            const std::size_t taken = std::min(3 - m_pending.size(), bytes.size());
+            m_pending.append(bytes.substr(0, taken));
+            bytes.remove_prefix(taken);
+            if (m_pending.size() < 3) {
+                return true;
+            }
+            if (!encode(m_pending)) {
+                return false;
+            }
+            m_pending.clear();
+        }
+        const std::size_t whole = bytes.size() - bytes.size() % 3;
+        m_pending = bytes.substr(whole);
+        return encode(bytes.substr(0, whole));
+    }
+
+    bool Base64Stream::finish()
+    {
+        if (!encode(m_pending)) {
+            return false;
+        }
+        m_pending.clear();
+        return m_text.empty() || flush();
+    }
+
+    // Encodes bytes (a whole number of groups of three, or the last bytes) into the text, handing it to the sink
+    // whenever it is full.
+    bool Base64Stream::encode(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            if (m_text.size() + 4 > StreamPieceSize && !flush()) {
+                return false;
+            }
+            // EVP_EncodeBlock writes 4 characters for every 3 bytes begun, and a closing zero.
+            const std::size_t length = std::min(bytes.size(), (StreamPieceSize - m_text.size()) / 4 * 3);
+            const std::size_t start = m_text.size();
+            m_text.resize(start + 4 * ((length + 2) / 3) + 1);
+            const int written = EVP_EncodeBlock(Bytes(m_text) + start, Bytes(bytes), static_cast<int>(length));
+            m_text.resize(start + static_cast<std::size_t>(written));
+            bytes.remove_prefix(length);
+        }
+        return true;
+    }
+
+    bool Base64Stream::flush()
+    {
+        const bool ok = m_sink(m_text);
+        m_text.clear();
+        return ok;
+    }
+
     bool Seal(
         std::string_view key, std::string_view nonce, std::string_view aad, std::string_view plain, std::string& sealed)
     {
-        const CipherContext context = StartGcm(true, key, nonce, aad);
-        if (!context) {
-            return false;
-        }
         const std::size_t start = sealed.size();
-        sealed.resize(start + plain.size() + TagSize);
-        auto* out = reinterpret_cast<unsigned char*>(sealed.data() + start);
-        int written = 0;
-        if (!Update(context.get(), true, plain, out) || EVP_EncryptFinal_ex(context.get(), out, &written) != 1
-            || EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, TagSize, out + plain.size()) != 1) {
+        GcmStream stream(AppendTo(sealed), key, nonce, aad);
+        if (!stream.write(plain) || !stream.finish()) {
             sealed.resize(start);
             return false;
         }
@@ -151,40 +267,27 @@ namespace StrongCrypto
     bool Open(
         std::string_view key, std::string_view nonce, std::string_view aad, std::string_view sealed, std::string& plain)
     {
-        const CipherContext context = StartGcm(false, key, nonce, aad);
-        if (!context || sealed.size() < TagSize) {
+        EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+        if (context == nullptr || sealed.size() < TagSize || sealed.size() > INT_MAX || aad.size() > INT_MAX
+            || key.size() != KeySize || nonce.size() != NonceSize) {
+            EVP_CIPHER_CTX_free(context);
             return false;
         }
         const std::string_view cipher = sealed.substr(0, sealed.size() - TagSize);
         std::string tag(sealed.substr(cipher.size()));
         plain.assign(cipher.size(), '\0');
-        auto* out = reinterpret_cast<unsigned char*>(plain.data());
         int written = 0;
-        const bool ok = Update(context.get(), false, cipher, out)
-            && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, TagSize, tag.data()) == 1
-            && EVP_DecryptFinal_ex(context.get(), out, &written) == 1;
+        const bool ok = EVP_DecryptInit_ex(context, EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
+            && EVP_DecryptUpdate(context, nullptr, &written, Bytes(aad), static_cast<int>(aad.size())) == 1
+            && EVP_DecryptUpdate(context, Bytes(plain), &written, Bytes(cipher), static_cast<int>(cipher.size())) == 1
+            && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_SET_TAG, TagSize, tag.data()) == 1
+            && EVP_DecryptFinal_ex(context, Bytes(plain) + written, &written) == 1;
+        EVP_CIPHER_CTX_free(context);
         if (!ok) {
             Wipe(plain);
             plain.clear();
         }
         return ok;
-    }
-
-    bool Deflate(std::string_view data, std::string& deflated)
-    {
-        uLongf length = compressBound(static_cast<uLong>(data.size()));
-        deflated.resize(length);
-        if (compress2(reinterpret_cast<Bytef*>(deflated.data()),
-                      &length,
-                      reinterpret_cast<const Bytef*>(data.data()),
-                      static_cast<uLong>(data.size()),
-                      Z_BEST_COMPRESSION)
-            != Z_OK) {
-            deflated.clear();
-            return false;
-        }
-        deflated.resize(length);
-        return true;
     }
 
     std::string Sha256(std::string_view data)
@@ -204,17 +307,10 @@ namespace StrongCrypto
 
     std::string Base64(std::string_view bytes)
     {
-        // EVP_EncodeBlock writes 4 characters for every 3 bytes begun, and a closing zero; its length is an int.
         std::string text;
-        constexpr std::size_t slice = 3 * (std::size_t{1} << 28);
-        for (std::size_t at = 0; at < bytes.size(); at += slice) {
-            const std::size_t length = std::min(slice, bytes.size() - at);
-            const std::size_t start = text.size();
-            text.resize(start + 4 * ((length + 2) / 3) + 1);
-            const int written = EVP_EncodeBlock(
-                reinterpret_cast<unsigned char*>(text.data() + start), Bytes(bytes) + at, static_cast<int>(length));
-            text.resize(start + static_cast<std::size_t>(written));
-        }
+        Base64Stream stream(AppendTo(text));
+        stream.write(bytes);
+        stream.finish();
         return text;
     }
 

@@ -2,11 +2,17 @@
 
 // The primitives of strong pages, each a thin call into a library: OpenSSL for AES-256-GCM, PBKDF2-HMAC-SHA-256,
 // SHA-256, random bytes and base64; zlib for deflate; ICU for Unicode normalisation. Byte strings throughout.
+// Deflate, AES-256-GCM and base64 come as streams, so that a page of any size passes through bounded memory.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+
+struct evp_cipher_ctx_st;
+struct z_stream_s;
 
 namespace StrongCrypto
 {
@@ -22,6 +28,79 @@ namespace StrongCrypto
     // The KeySize-byte PBKDF2-HMAC-SHA-256 of password and salt; false only when the library fails.
     bool Pbkdf2(std::string_view password, std::string_view salt, std::uint32_t iterations, std::string& key);
 
+    // Receives a stream's output piece by piece; false stops the stream.
+    using Sink = std::function<bool(std::string_view bytes)>;
+
+    // Every stream below writes false when the library fails or its sink refuses a piece; after that the stream is
+    // of no further use. Its output goes to the sink in pieces of at most StreamPieceSize bytes.
+    constexpr std::size_t StreamPieceSize = 128 * 1024;
+
+    // A sink that appends every piece to text.
+    Sink AppendTo(std::string& text);
+
+    // Deflates in the zlib format, which DecompressionStream('deflate') reads, at zlib's fastest level: pages are
+    // large, and the speed of locking them counts for more than the last few per cent of their size.
+    class DeflateStream
+    {
+    public:
+        explicit DeflateStream(Sink sink);
+        ~DeflateStream();
+        DeflateStream(const DeflateStream&) = delete;
+        DeflateStream& operator=(const DeflateStream&) = delete;
+
+        bool write(std::string_view data);
+        // Ends the stream (its checksum included).
+        bool finish();
+
+    private:
+        bool run(int flush);
+
+        Sink m_sink;
+        std::unique_ptr<z_stream_s> m_stream;
+        std::string m_buffer;
+        bool m_ok = false;
+    };
+
+    // AES-256-GCM encryption under key and nonce with associated data aad, given at the start: the sink receives
+    // the encrypted bytes, and at the finish the tag.
+    class GcmStream
+    {
+    public:
+        GcmStream(Sink sink, std::string_view key, std::string_view nonce, std::string_view aad);
+        ~GcmStream();
+        GcmStream(const GcmStream&) = delete;
+        GcmStream& operator=(const GcmStream&) = delete;
+
+        bool write(std::string_view plain);
+        bool finish();
+
+    private:
+        Sink m_sink;
+        evp_cipher_ctx_st* m_context = nullptr;
+        std::string m_buffer;
+    };
+
+    // Standard base64 with padding, one line, of the bytes written in any pieces.
+    class Base64Stream
+    {
+    public:
+        explicit Base64Stream(Sink sink);
+        Base64Stream(const Base64Stream&) = delete;
+        Base64Stream& operator=(const Base64Stream&) = delete;
+
+        bool write(std::string_view bytes);
+        // Encodes the last one or two bytes with padding and hands over what is left.
+        bool finish();
+
+    private:
+        bool encode(std::string_view bytes);
+        bool flush();
+
+        Sink m_sink;
+        std::string m_pending; // fewer than three bytes that wait for the next write
+        std::string m_text;
+    };
+
     // Appends the AES-256-GCM encryption of plain under key and nonce, with associated data aad, followed by the
     // tag. False only when the library fails.
     bool Seal(std::string_view key,
@@ -36,9 +115,6 @@ namespace StrongCrypto
               std::string_view aad,
               std::string_view sealed,
               std::string& plain);
-
-    // data deflated in the zlib format, which DecompressionStream('deflate') reads.
-    bool Deflate(std::string_view data, std::string& deflated);
 
     // The SHA-256 digest of data (32 bytes).
     std::string Sha256(std::string_view data);

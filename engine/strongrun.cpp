@@ -267,33 +267,15 @@ namespace Strong
 
     bool Run::seal(std::string_view content, std::string& sealed, std::string& error) const
     {
-        std::string deflated;
-        if (!StrongCrypto::Deflate(content, deflated)) {
-            error = "the page could not be compressed";
-            return false;
-        }
-        sealed = m_prefix;
-        std::string nonce;
-        if (!Draw(m_random, NonceSize, nonce)) {
-            error = "no random bytes are available";
-            return false;
-        }
-        sealed.append(nonce);
-        if (!StrongCrypto::Seal(m_contentKey, nonce, header(), deflated, sealed)) {
-            error = "the page could not be encrypted";
-            return false;
-        }
-        return true;
+        sealed.clear();
+        PageSealer sealer(*this, StrongCrypto::AppendTo(sealed), false);
+        return sealer.start(error) && sealer.write(content, error) && sealer.finish(error);
     }
 
-    bool Run::buildPage(std::string_view content,
-                        int protectionType,
-                        int pageColor,
-                        std::string_view charset,
-                        std::string& page,
-                        std::string& error) const
+    bool
+    Run::frame(std::string_view charset, int protectionType, int pageColor, PageFrame& frame, std::string& error) const
     {
-        std::string label = charset.empty() ? Charset::Detect(content) : std::string(charset);
+        std::string label(charset);
         const bool plain = std::all_of(label.begin(), label.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_'
                 || c == ':' || c == '-';
@@ -305,23 +287,106 @@ namespace Strong
         std::transform(label.begin(), label.end(), label.begin(), [](char c) {
             return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         });
-        std::string sealed;
-        if (!seal(content, sealed, error)) {
-            return false;
-        }
         const bool remembers =
             protectionType == Encrypthtml::ProtectSession || protectionType == Encrypthtml::ProtectCookie;
         const std::string protection = std::to_string(remembers ? protectionType : Encrypthtml::ProtectPage);
-        const std::string data = StrongCrypto::Base64(sealed);
         const PageColors::Scheme& colors = PageColors::SchemeOf(pageColor);
         namespace T = StrongTemplate;
-        return T::Fill({{T::CharsetMark, label},
-                        {T::BackgroundColorMark, colors.background},
-                        {T::TextColorMark, colors.text},
-                        {T::UserInputTextMark, m_hasUsers ? s_userInputText : std::string_view()},
-                        {T::ProtectionMark, protection},
-                        {T::SealedDataMark, data}},
-                       page,
-                       error);
+        // The sealed data's place keeps its mark (values are not searched again), and the page is cut there.
+        std::string page;
+        if (!T::Fill({{T::CharsetMark, label},
+                      {T::BackgroundColorMark, colors.background},
+                      {T::TextColorMark, colors.text},
+                      {T::UserInputTextMark, m_hasUsers ? s_userInputText : std::string_view()},
+                      {T::ProtectionMark, protection},
+                      {T::SealedDataMark, T::SealedDataMark}},
+                     page,
+                     error)) {
+            return false;
+        }
+        const std::size_t at = page.find(T::SealedDataMark);
+        if (page.find(T::SealedDataMark, at + 1) != std::string::npos) {
+            error = "the strong page template holds " + std::string(T::SealedDataMark) + " more than once";
+            return false;
+        }
+        frame.tail = page.substr(at + T::SealedDataMark.size());
+        page.resize(at);
+        frame.head = std::move(page);
+        return true;
+    }
+
+    bool Run::buildPage(std::string_view content,
+                        int protectionType,
+                        int pageColor,
+                        std::string_view charset,
+                        std::string& page,
+                        std::string& error) const
+    {
+        PageFrame parts;
+        if (!frame(charset.empty() ? Charset::Detect(content) : std::string(charset),
+                   protectionType,
+                   pageColor,
+                   parts,
+                   error)) {
+            return false;
+        }
+        page = std::move(parts.head);
+        PageSealer sealer(*this, StrongCrypto::AppendTo(page), true);
+        if (!sealer.start(error) || !sealer.write(content, error) || !sealer.finish(error)) {
+            return false;
+        }
+        page += parts.tail;
+        return true;
+    }
+
+    PageSealer::PageSealer(const Run& run, StrongCrypto::Sink output, bool base64)
+        : m_run(run)
+        , m_output([this, output = std::move(output)](std::string_view bytes) {
+            m_refused = !output(bytes);
+            return !m_refused;
+        })
+        , m_base64(m_output)
+        , m_sealed(base64 ? StrongCrypto::Sink([this](std::string_view bytes) {
+            return m_base64.write(bytes);
+        })
+                          : m_output)
+        , m_deflate([this](std::string_view bytes) {
+            return m_cipher && m_cipher->write(bytes);
+        })
+    { }
+
+    bool PageSealer::failed(std::string_view reason, std::string& error) const
+    {
+        if (!m_refused) {
+            error = reason;
+        }
+        return false;
+    }
+
+    bool PageSealer::start(std::string& error)
+    {
+        std::string nonce;
+        if (!Draw(m_run.m_random, NonceSize, nonce)) {
+            error = "no random bytes are available";
+            return false;
+        }
+        if (!m_sealed(m_run.m_prefix) || !m_sealed(nonce)) {
+            return failed("the page could not be encoded", error);
+        }
+        m_cipher.emplace(m_sealed, m_run.m_contentKey, nonce, m_run.header());
+        return true;
+    }
+
+    bool PageSealer::write(std::string_view content, std::string& error)
+    {
+        return m_deflate.write(content) || failed("the page could not be compressed and encrypted", error);
+    }
+
+    bool PageSealer::finish(std::string& error)
+    {
+        if (!m_deflate.finish() || !m_cipher || !m_cipher->finish()) {
+            return failed("the page could not be compressed and encrypted", error);
+        }
+        return m_base64.finish() || failed("the page could not be encoded", error);
     }
 } // namespace Strong

@@ -7,6 +7,8 @@
 // The key derivations are the slow part (600,000 iterations each), so a Run makes them once, on all cores, and
 // then builds every page of the batch from the same key table.
 
+#include "engine/strongcrypto.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,6 +60,13 @@ namespace Strong
     // Pages built with it are not secret.
     RandomSource PredictableRandom(std::string_view seed);
 
+    // The text of a strong page before and after its sealed data.
+    struct PageFrame
+    {
+        std::string head;
+        std::string tail;
+    };
+
     class Run
     {
     public:
@@ -73,17 +82,21 @@ namespace Strong
         Run& operator=(const Run&) = delete;
         ~Run();
 
-        // seal() and buildPage() may run on several threads at once (for different pages), except with a
-        // PredictableRandom source.
+        // seal(), buildPage(), frame() and PageSealer may run on several threads at once (for different pages),
+        // except with a PredictableRandom source.
 
         // The page's sealed data: the run's header and key table, then content deflated and sealed with a fresh
-        // nonce. The page carries it in base64.
+        // nonce. The page carries it in base64. (A PageSealer of content at once.)
         bool seal(std::string_view content, std::string& sealed, std::string& error) const;
 
-        // The whole strong page for content. protectionType is a protection type code (others count as Page),
+        // The page around its sealed data. protectionType is a protection type code (others count as Page),
         // pageColor a page colour code (others give white), charset the label of the source's character set as
-        // Charset::Detector gives it (empty: detected from content). False, with the reason in error, for a label
-        // that is not a plain label, or when sealing fails.
+        // Charset::Detector gives it. False, with the reason in error, for a label that is not a plain label.
+        bool
+        frame(std::string_view charset, int protectionType, int pageColor, PageFrame& frame, std::string& error) const;
+
+        // The whole strong page for content: frame() around the base64 of seal(); an empty charset is detected
+        // from content.
         bool buildPage(std::string_view content,
                        int protectionType,
                        int pageColor,
@@ -101,6 +114,8 @@ namespace Strong
         }
 
     private:
+        friend class PageSealer;
+
         Run() = default;
 
         std::string m_contentKey;
@@ -108,5 +123,34 @@ namespace Strong
         std::size_t m_headerSize = 0;
         bool m_hasUsers = false;
         RandomSource m_random;
+    };
+
+    // The sealed data of one page of a run, made as its content is written piece by piece: the run's header and
+    // key table and a fresh nonce at the start, then the content deflated and sealed, and the tag at the finish.
+    // Memory stays bounded whatever the content's length. output receives the sealed bytes, or with base64 their
+    // base64 text, in pieces of at most StrongCrypto::StreamPieceSize. Each step is false when it fails: with the
+    // reason in error when the libraries or the random source fail, with error as it was when output refused a
+    // piece (output knows why). The run must outlive the sealer.
+    class PageSealer
+    {
+    public:
+        PageSealer(const Run& run, StrongCrypto::Sink output, bool base64);
+        PageSealer(const PageSealer&) = delete;
+        PageSealer& operator=(const PageSealer&) = delete;
+
+        bool start(std::string& error);
+        bool write(std::string_view content, std::string& error);
+        bool finish(std::string& error);
+
+    private:
+        bool failed(std::string_view reason, std::string& error) const;
+
+        const Run& m_run;
+        StrongCrypto::Sink m_output;
+        bool m_refused = false; // output refused a piece
+        StrongCrypto::Base64Stream m_base64;
+        StrongCrypto::Sink m_sealed; // where the sealed bytes go: to m_base64 or straight to output
+        std::optional<StrongCrypto::GcmStream> m_cipher;
+        StrongCrypto::DeflateStream m_deflate;
     };
 } // namespace Strong

@@ -239,6 +239,62 @@ namespace
         EXPECT_NE(second.substr(prefix, 12), sealed[0].substr(prefix, 12));
     }
 
+    // A page written in pieces, as LockPage streams a file, is the page sealed at once: pieces cross every buffer
+    // of the deflate, cipher and base64 streams, and base64 groups of three are split between pieces.
+    TEST(Strong, SealerFedInPiecesGivesTheSealedDataOfTheWholeContent)
+    {
+        std::string content;
+        for (std::uint32_t i = 0; content.size() < 700 * 1024; ++i) {
+            content += "<p>" + std::to_string(i * 2654435761U) + "</p>";
+        }
+        for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{1}, std::size_t{2}, std::size_t{131073}}) {
+            SCOPED_TRACE(piece);
+            const std::optional<Strong::Run> whole = MakeRun("pw", {}, "pieces");
+            const std::optional<Strong::Run> split = MakeRun("pw", {}, "pieces");
+            ASSERT_TRUE(whole && split);
+            std::string sealed;
+            std::string error;
+            ASSERT_TRUE(whole->seal(content, sealed, error)) << error;
+            std::string text;
+            std::size_t largest = 0;
+            Strong::PageSealer sealer(
+                *split,
+                [&](std::string_view bytes) {
+                    largest = std::max(largest, bytes.size());
+                    text.append(bytes);
+                    return true;
+                },
+                true);
+            ASSERT_TRUE(sealer.start(error)) << error;
+            // Pieces of one or two bytes for the first stretch only, where every base64 group boundary is met.
+            for (std::size_t at = 0; at < content.size();) {
+                const std::size_t length = piece <= 2 && at >= 5000 ? content.size() - at : piece;
+                ASSERT_TRUE(sealer.write(std::string_view(content).substr(at, length), error)) << error;
+                at += length;
+            }
+            ASSERT_TRUE(sealer.finish(error)) << error;
+            EXPECT_EQ(text, StrongCrypto::Base64(sealed));
+            EXPECT_LE(largest, StrongCrypto::StreamPieceSize);
+        }
+    }
+
+    TEST(Strong, SealerStopsWhenItsOutputRefusesAndLeavesTheErrorToIt)
+    {
+        const std::optional<Strong::Run> run = MakeRun("pw", {}, "refused");
+        ASSERT_TRUE(run);
+        std::string error = "the output's own reason";
+        int pieces = 0;
+        Strong::PageSealer sealer(
+            *run,
+            [&](std::string_view) {
+                return ++pieces < 3;
+            },
+            false);
+        const bool ok = sealer.start(error) && sealer.write(std::string(1 << 20, 'x'), error) && sealer.finish(error);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(error, "the output's own reason");
+    }
+
     TEST(Strong, MakeRefusesWhatCouldNotBeOpened)
     {
         struct Case
