@@ -259,6 +259,8 @@ int LockCommand::run()
         m_entries.push_back(user.entry);
     }
     RelockTurns turns(answer, tasks.size(), m_console);
+    // Pages are put in place in groups, a few flushes for many pages; each is reported once it is in place.
+    SafeFile::CommitBatch batch;
 
     // The workers take the tasks in list order; this thread reports each outcome in that order as soon as it and
     // all before it are done, so the output is the same whatever the number of threads.
@@ -268,12 +270,14 @@ int LockCommand::run()
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index; (index = next++) < tasks.size();) {
-            Outcome outcome = perform(tasks[index], password, turns, index);
+            Outcome outcome = perform(tasks[index], password, turns, index, batch);
             turns.Pass(index);
             const std::lock_guard lock(resultsMutex);
             outcomes[index] = std::move(outcome);
             resultReady.notify_all();
         }
+        // The pages this worker added last; a full batch has committed the ones before.
+        batch.commit();
     };
     std::vector<std::jthread> workers;
     for (std::size_t i = 0; i < std::min<std::size_t>(m_options.jobs, tasks.size()); ++i) {
@@ -284,9 +288,12 @@ int LockCommand::run()
         resultReady.wait(lock, [&] {
             return outcomes[index].has_value();
         });
-        const Outcome outcome = std::move(*outcomes[index]);
+        Outcome outcome = std::move(*outcomes[index]);
         outcomes[index].reset();
         lock.unlock();
+        if (outcome.report.status == Encrypthtml::LockStatus::Pending) {
+            outcome.written = Encrypthtml::FinishCommitted(batch, outcome.report);
+        }
         report(tasks[index], outcome);
     }
     std::cout << m_locked << " file(s) have been encrypted.\n";
@@ -475,8 +482,11 @@ bool LockCommand::collectTasks(std::vector<Task>& tasks) const
     return complete;
 }
 
-LockCommand::Outcome
-LockCommand::perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const
+LockCommand::Outcome LockCommand::perform(const Task& task,
+                                          const std::string& password,
+                                          RelockTurns& turns,
+                                          std::size_t index,
+                                          SafeFile::CommitBatch& batch) const
 {
     Outcome outcome;
     try {
@@ -506,7 +516,8 @@ LockCommand::perform(const Task& task, const std::string& password, RelockTurns&
                                                     answer,
                                                     m_entries,
                                                     ask,
-                                                    &outcome.report);
+                                                    &outcome.report,
+                                                    &batch);
             return outcome;
         }
         outcome.written = Encrypthtml::LockPageCopy(task.source,
@@ -518,7 +529,8 @@ LockCommand::perform(const Task& task, const std::string& password, RelockTurns&
                                                     answer,
                                                     m_entries,
                                                     ask,
-                                                    &outcome.report);
+                                                    &outcome.report,
+                                                    &batch);
         // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
         if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
             outcome.copiedUnchanged = SafeFile::CopyFile(task.source, task.destination, outcome.error);
@@ -572,6 +584,7 @@ void LockCommand::report(const Task& task, const Outcome& outcome)
         break;
     case LockStatus::EmptyPassword:
     case LockStatus::Locked:
+    case LockStatus::Pending:
         Complain(source + ": not locked");
         break;
     }

@@ -57,8 +57,13 @@ private:
     // source (in place) or destination (into the output folder) once. False when something named could not be
     // taken completely (the reason is printed; the tasks found are still returned).
     bool collectTasks(std::vector<Task>& tasks) const;
-    // Locks or copies the file of one task; index is its place in the list, for the relock question's turn.
-    Outcome perform(const Task& task, const std::string& password, RelockTurns& turns, std::size_t index) const;
+    // Locks or copies the file of one task; index is its place in the list, for the relock question's turn. A page
+    // is left Pending in batch.
+    Outcome perform(const Task& task,
+                    const std::string& password,
+                    RelockTurns& turns,
+                    std::size_t index,
+                    SafeFile::CommitBatch& batch) const;
     void report(const Task& task, const Outcome& outcome);
     void reportOmitted(const std::vector<std::string>& names);
 

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <optional>
 #include <sys/stat.h>
 
 namespace Encrypthtml
@@ -301,8 +300,12 @@ namespace Encrypthtml
                         int& answer,
                         const std::vector<std::string>& userList,
                         const RelockQuestion& ask,
-                        LockReport* report)
+                        LockReport* report,
+                        SafeFile::CommitBatch* batch)
         {
+            if (report == nullptr) {
+                batch = nullptr; // the ticket would have nowhere to go
+            }
             constexpr std::size_t chunkSize = SafeFile::ChunkSize;
             static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
             const std::unique_ptr<char[]> input(new char[chunkSize]);
@@ -317,7 +320,7 @@ namespace Encrypthtml
             }
             const bool readOnce = count < chunkSize;
 
-            std::optional<SafeFile::Replacement> backup;
+            std::unique_ptr<SafeFile::Replacement> backup;
             if (!output.backup.empty()) {
                 // A page that is a link to its own backup's name would replace the copy just made.
                 if (source.isNamedBy(output.backup, true)) {
@@ -325,7 +328,7 @@ namespace Encrypthtml
                                   LockStatus::BackupFailed,
                                   output.backup + " is the page itself, so the page cannot be kept there");
                 }
-                backup.emplace(output.backup);
+                backup = std::make_unique<SafeFile::Replacement>(output.backup);
                 if (!MayReplace(output.backup, error) || !backup->create(error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
@@ -345,7 +348,8 @@ namespace Encrypthtml
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
             }
-            if (backup && !backup->commit(output.attributes, error)) {
+            if (backup
+                && !(batch ? backup->complete(output.attributes, error) : backup->commit(output.attributes, error))) {
                 return Finish(report, LockStatus::BackupFailed, error);
             }
 
@@ -362,8 +366,8 @@ namespace Encrypthtml
                            error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
-            SafeFile::Replacement page(output.destination);
-            if (!page.create(error) || !page.write(frame.head, error)) {
+            auto page = std::make_unique<SafeFile::Replacement>(output.destination);
+            if (!page->create(error) || !page->write(frame.head, error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             BlockList blocks(frame.key);
@@ -376,7 +380,7 @@ namespace Encrypthtml
                 }
                 enciphered += count;
                 const char* end = blocks.write({input.get(), count}, letters.get());
-                if (!page.write({letters.get(), std::size_t(end - letters.get())}, error)) {
+                if (!page->write({letters.get(), std::size_t(end - letters.get())}, error)) {
                     return Finish(report, LockStatus::WriteFailed, error);
                 }
                 if (readOnce || count < chunkSize) {
@@ -386,11 +390,21 @@ namespace Encrypthtml
                     break;
                 }
             }
-            if (!page.write(frame.tail, error) || !page.commit(output.attributes, error)) {
+            if (!page->write(frame.tail, error)
+                || !(batch ? page->complete(output.attributes, error) : page->commit(output.attributes, error))) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             if (report != nullptr) {
                 report->omittedUsers = std::move(omitted);
+            }
+            if (batch) {
+                std::vector<std::unique_ptr<SafeFile::Replacement>> group;
+                if (backup) {
+                    group.push_back(std::move(backup));
+                }
+                group.push_back(std::move(page));
+                report->ticket = batch->add(std::move(group));
+                return Finish(report, LockStatus::Pending);
             }
             return Finish(report, LockStatus::Locked);
         }
@@ -405,6 +419,18 @@ namespace Encrypthtml
             }
         }
     } // namespace
+
+    bool FinishCommitted(SafeFile::CommitBatch& batch, LockReport& report)
+    {
+        SafeFile::CommitBatch::Result result = batch.take(report.ticket);
+        if (result.renamed == result.count) {
+            return Finish(&report, LockStatus::Locked);
+        }
+        // The backup comes first in a group of two: the page is not put in place without it.
+        const bool backupFailed = result.count == 2 && result.renamed == 0;
+        return Finish(
+            &report, backupFailed ? LockStatus::BackupFailed : LockStatus::WriteFailed, std::move(result.error));
+    }
 
     bool IsLockedPage(std::string_view content)
     {
@@ -484,7 +510,8 @@ namespace Encrypthtml
                   int& answer,
                   const std::vector<std::string>& userList,
                   const RelockQuestion& ask,
-                  LockReport* report)
+                  LockReport* report,
+                  SafeFile::CommitBatch* batch)
     {
         return Guarded(path, report, [&] {
             namespace fs = std::filesystem;
@@ -515,8 +542,18 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::ReadFailed, error);
             }
             TempFiles::RemoveStaleOnce(target.parent_path());
-            return LockOpened(
-                source, path, output, password, protectionType, pageColor, passwordType, answer, userList, ask, report);
+            return LockOpened(source,
+                              path,
+                              output,
+                              password,
+                              protectionType,
+                              pageColor,
+                              passwordType,
+                              answer,
+                              userList,
+                              ask,
+                              report,
+                              batch);
         });
     }
 
@@ -529,7 +566,8 @@ namespace Encrypthtml
                       int& answer,
                       const std::vector<std::string>& userList,
                       const RelockQuestion& ask,
-                      LockReport* report)
+                      LockReport* report,
+                      SafeFile::CommitBatch* batch)
     {
         return Guarded(source, report, [&] {
             SafeFile::Source opened;
@@ -556,7 +594,8 @@ namespace Encrypthtml
                               answer,
                               userList,
                               ask,
-                              report);
+                              report,
+                              batch);
         });
     }
 } // namespace Encrypthtml

@@ -3,6 +3,7 @@
 // Turns one HTML file into a locked page in place.
 
 #include "engine/pagecolors.h"
+#include "engine/safefile.h"
 
 #include <functional>
 #include <string>
@@ -53,7 +54,8 @@ namespace Encrypthtml
         Declined, // already locked and skipped by the answer: silent
         ReadFailed, // the file exists but could not be read
         BackupFailed, // a backup was asked for and could not be made; nothing was written
-        WriteFailed // the page could not be written; the original is unchanged
+        WriteFailed, // the page could not be written; the original is unchanged
+        Pending // written and handed to a commit batch; FinishCommitted() tells what became of it
     };
 
     struct LockReport
@@ -63,6 +65,7 @@ namespace Encrypthtml
         // User names left out of the page: their key (name followed by password) is longer than 256 bytes or
         // holds a zero byte, so the page script could never open their entry.
         std::vector<std::string> omittedUsers;
+        std::size_t ticket = 0; // of a Pending page in its commit batch
     };
 
     // True when content starts with LockedMarker.
@@ -110,6 +113,8 @@ namespace Encrypthtml
     // Without a callback, a file that is locked already and would need the question is skipped as if answered No.
     // The file is read in chunks, so memory stays bounded whatever its size; calls may run on several threads at
     // once (for different files).
+    // Given a batch (and a report), the complete backup and page are handed to it instead of being flushed and
+    // renamed one by one: the status is then Pending, the result false, and FinishCommitted() gives the outcome.
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,
@@ -119,13 +124,14 @@ namespace Encrypthtml
                   int& answer,
                   const std::vector<std::string>& userList,
                   const RelockQuestion& ask,
-                  LockReport* report = nullptr);
+                  LockReport* report = nullptr,
+                  SafeFile::CommitBatch* batch = nullptr);
 
     // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
     // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
     // safe steps as LockPage: an owner-only temporary file beside it, flushed, then renamed over it. The new page
     // gets source's permission bits and belongs to the caller. A destination that is source itself, or read-only,
-    // is refused. The result and the report are those of LockPage; the relock question names source.
+    // is refused. The result and the report are those of LockPage, a batch too; the relock question names source.
     bool LockPageCopy(const std::string& source,
                       const std::string& destination,
                       std::string_view password,
@@ -135,5 +141,10 @@ namespace Encrypthtml
                       int& answer,
                       const std::vector<std::string>& userList,
                       const RelockQuestion& ask,
-                      LockReport* report = nullptr);
+                      LockReport* report = nullptr,
+                      SafeFile::CommitBatch* batch = nullptr);
+
+    // Waits for the commit of a Pending page (see SafeFile::CommitBatch::take) and turns report into
+    // the page's final status: Locked, or BackupFailed or WriteFailed with the reason. True when Locked.
+    bool FinishCommitted(SafeFile::CommitBatch& batch, LockReport& report);
 } // namespace Encrypthtml

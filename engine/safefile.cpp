@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <set>
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
@@ -323,7 +324,7 @@ namespace SafeFile
         return true;
     }
 
-    bool Replacement::commit(const Attributes& attributes, std::string& error)
+    bool Replacement::settle(const Attributes& attributes, std::string& error)
     {
         const std::string target = m_target.string();
         if (attributes.whole) {
@@ -344,28 +345,201 @@ namespace SafeFile
         if (attributes.whole && !SetExtended(m_fd, attributes.extended, target, error)) {
             return false;
         }
-        if (s_flushing && fdatasync(m_fd) != 0) {
-            error = "cannot flush the new " + target + " to disk: " + Reason(errno);
+        return true;
+    }
+
+    bool Replacement::closeFile(bool flush, std::string& error)
+    {
+        if (flush && s_flushing && fdatasync(m_fd) != 0) {
+            error = "cannot flush the new " + m_target.string() + " to disk: " + Reason(errno);
             return false;
         }
         const int closed = close(m_fd);
         m_fd = -1;
         if (closed != 0) {
-            error = "cannot write the new " + target + ": " + Reason(errno);
+            error = "cannot write the new " + m_target.string() + ": " + Reason(errno);
             return false;
         }
+        return true;
+    }
+
+    bool Replacement::putInPlace(std::string& error)
+    {
         if (rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-            error = "cannot replace " + target + ": " + Reason(errno);
+            error = "cannot replace " + m_target.string() + ": " + Reason(errno);
             return false;
         }
         m_committed = true;
         m_registration.reset();
+        return true;
+    }
+
+    bool Replacement::commit(const Attributes& attributes, std::string& error)
+    {
+        if (!settle(attributes, error) || !closeFile(true, error) || !putInPlace(error)) {
+            return false;
+        }
         if (s_flushing) {
             FlushFolder(m_target.parent_path());
         }
         return true;
     }
 
+    bool Replacement::complete(const Attributes& attributes, std::string& error)
+    {
+        struct stat status = {};
+        if (fstat(m_fd, &status) != 0) {
+            error = "cannot examine the new " + m_target.string() + ": " + Reason(errno);
+            return false;
+        }
+        m_device = status.st_dev;
+        return settle(attributes, error) && closeFile(false, error);
+    }
+
+    CommitBatch::CommitBatch(std::size_t capacity)
+        : m_capacity(capacity), m_committer([this] {
+            commitInTurn();
+        })
+    { }
+
+    CommitBatch::~CommitBatch()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_work.notify_all();
+        m_committer.join();
+        // Groups still waiting go with m_waiting: their temporary files are removed, the targets stay as they were.
+    }
+
+    std::size_t CommitBatch::add(std::vector<std::unique_ptr<Replacement>> group)
+    {
+        std::unique_lock lock(m_mutex);
+        // While the committer puts the previous batch in place, this one fills; a writer that finds it full waits,
+        // so no more than two batches of temporary files exist at once.
+        m_room.wait(lock, [&] {
+            return m_files < m_capacity;
+        });
+        const std::size_t ticket = m_nextTicket++;
+        m_files += group.size();
+        m_waiting.push_back({ticket, std::move(group)});
+        if (m_files >= m_capacity) {
+            m_work.notify_all();
+        }
+        return ticket;
+    }
+
+    void CommitBatch::commit()
+    {
+        std::unique_lock lock(m_mutex);
+        const std::size_t added = m_nextTicket;
+        m_flushAsked = true;
+        m_work.notify_all();
+        m_done.wait(lock, [&] {
+            return m_committedBelow >= added;
+        });
+    }
+
+    CommitBatch::Result CommitBatch::take(std::size_t ticket)
+    {
+        std::unique_lock lock(m_mutex);
+        m_done.wait(lock, [&] {
+            return m_results.contains(ticket);
+        });
+        const auto found = m_results.find(ticket);
+        Result result = std::move(found->second);
+        m_results.erase(found);
+        return result;
+    }
+
+    void CommitBatch::commitInTurn()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_work.wait(lock, [&] {
+                return m_stopping || m_files >= m_capacity || m_flushAsked;
+            });
+            if (m_stopping) {
+                return;
+            }
+            m_flushAsked = false;
+            std::vector<Group> groups;
+            groups.swap(m_waiting);
+            m_files = 0;
+            m_room.notify_all();
+            lock.unlock();
+
+            std::vector<Result> results = putInPlace(groups);
+            std::vector<std::size_t> tickets;
+            for (const Group& group : groups) {
+                tickets.push_back(group.ticket);
+            }
+            groups.clear(); // removes the temporary files left unrenamed
+
+            lock.lock();
+            for (std::size_t i = 0; i < tickets.size(); ++i) {
+                m_results[tickets[i]] = std::move(results[i]);
+            }
+            if (!tickets.empty()) {
+                m_committedBelow = tickets.back() + 1;
+            }
+            m_done.notify_all();
+        }
+    }
+
+    // One syncfs() a file system writes the data of every file there; the renames follow, a group's in order,
+    // and then one fsync() a folder.
+    std::vector<CommitBatch::Result> CommitBatch::putInPlace(std::vector<Group>& groups)
+    {
+        std::map<dev_t, std::string> unflushed; // a file system whose flush failed, and why
+        std::vector<Result> results(groups.size());
+        if (s_flushing) {
+            std::map<dev_t, const Replacement*> systems; // a file on each file system
+            for (const Group& group : groups) {
+                for (const auto& file : group.files) {
+                    systems.emplace(file->m_device, file.get());
+                }
+            }
+            // Through the folder, or else the file itself: either may be unreadable to its owner by now.
+            for (const auto& [device, file] : systems) {
+                const std::filesystem::path folder = file->m_temporary.parent_path();
+                int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd < 0) {
+                    fd = open(file->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+                }
+                if (fd < 0 || syncfs(fd) != 0) {
+                    unflushed[device] = Reason(errno);
+                }
+                if (fd >= 0) {
+                    close(fd);
+                }
+            }
+        }
+        std::set<std::filesystem::path> folders;
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            Result& result = results[g];
+            result.count = groups[g].files.size();
+            for (const auto& file : groups[g].files) {
+                const auto failed = unflushed.find(file->m_device);
+                if (failed != unflushed.end()) {
+                    result.error = "cannot flush the new " + file->m_target.string() + " to disk: " + failed->second;
+                    break;
+                }
+                if (!file->putInPlace(result.error)) {
+                    break;
+                }
+                ++result.renamed;
+                folders.insert(file->m_target.parent_path());
+            }
+        }
+        if (s_flushing) {
+            for (const std::filesystem::path& folder : folders) {
+                FlushFolder(folder);
+            }
+        }
+        return results;
+    }
     void SetFlushing(bool on)
     {
         s_flushing = on;

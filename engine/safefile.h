@@ -6,12 +6,16 @@
 
 #include "engine/tempfiles.h"
 
+#include <condition_variable>
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -96,14 +100,89 @@ namespace SafeFile
         // so that after a crash target holds either the old or the new content in full.
         bool commit(const Attributes& attributes, std::string& error);
 
+        // Gives the complete file its attributes and closes it, leaving the flush and the rename to a CommitBatch.
+        bool complete(const Attributes& attributes, std::string& error);
+
     private:
+        friend class CommitBatch;
+
+        // Gives the open file its owner, permissions and extended attributes.
+        bool settle(const Attributes& attributes, std::string& error);
+        bool closeFile(bool flush, std::string& error);
+        // Renames the temporary file over target; its data must be on disk by now.
+        bool putInPlace(std::string& error);
+
         std::filesystem::path m_target;
         std::filesystem::path m_temporary;
         std::unique_ptr<TempFiles::Registration> m_registration;
         int m_fd = -1;
         off_t m_written = 0;
         off_t m_sent = 0; // bytes already on their way to disk
+        dev_t m_device = 0; // the file system, once complete
         bool m_committed = false;
+    };
+
+    // Replacements that wait to be put in place together: one flush of each file system's data for all of them,
+    // then their renames, then one flush of each folder, instead of two flushes a file. A thread of the batch's own
+    // puts a full batch in place while the next one fills, so writing goes on during the flushes. Safe to use from
+    // several threads at once. Only paths are held (the files are closed), and their temporary files stay
+    // registered for removal until renamed; a batch that is destroyed first removes those it still holds.
+    class CommitBatch
+    {
+    public:
+        // What became of a group: renamed files (in order) out of count; error says why the next one was not.
+        struct Result
+        {
+            std::size_t renamed = 0;
+            std::size_t count = 0;
+            std::string error;
+        };
+
+        // Files held at most before a batch is put in place; add() waits while that many wait and the previous
+        // batch is still being put in place. Two batches and the files being written stay within the temporary
+        // files that can be registered at once.
+        static constexpr std::size_t DefaultCapacity = 256;
+
+        explicit CommitBatch(std::size_t capacity = DefaultCapacity);
+        ~CommitBatch();
+        CommitBatch(const CommitBatch&) = delete;
+        CommitBatch& operator=(const CommitBatch&) = delete;
+
+        // Takes a group of complete replacements (see complete()), renamed in their order by a commit: one that
+        // fails leaves the rest of its group unrenamed and removed. Returns the group's ticket.
+        std::size_t add(std::vector<std::unique_ptr<Replacement>> group);
+
+        // Puts every group added so far in place, and returns once that is done.
+        void commit();
+
+        // The result of the group with ticket, waiting until the batch it is in has been put in place (because it
+        // was full, or by commit()); each result is taken once.
+        Result take(std::size_t ticket);
+
+    private:
+        struct Group
+        {
+            std::size_t ticket = 0;
+            std::vector<std::unique_ptr<Replacement>> files;
+        };
+
+        // The committer thread: puts each batch in place once it is full or a commit is asked for.
+        void commitInTurn();
+        static std::vector<Result> putInPlace(std::vector<Group>& groups);
+
+        std::mutex m_mutex;
+        std::condition_variable m_work; // for the committer: a batch is full, a commit is asked, or stop
+        std::condition_variable m_room; // for add(): the batch has room again
+        std::condition_variable m_done; // for commit() and take(): a batch has been put in place
+        std::size_t m_capacity;
+        std::vector<Group> m_waiting;
+        std::size_t m_files = 0; // in m_waiting
+        std::size_t m_nextTicket = 0;
+        std::size_t m_committedBelow = 0; // every ticket below has its result
+        bool m_flushAsked = false;
+        bool m_stopping = false;
+        std::map<std::size_t, Result> m_results;
+        std::thread m_committer; // last: started once everything above is ready
     };
 
     // Whether commit() flushes files and folders to disk: on unless turned off, which only a benchmark does to

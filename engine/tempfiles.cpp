@@ -24,19 +24,16 @@ namespace TempFiles
         constexpr std::string_view s_suffix = ".tmp";
         constexpr std::size_t s_randomDigits = 16;
 
-        // One slot per temporary file being written; a handful of threads each write one file at a time.
-        struct Slot
-        {
-            std::atomic<bool> taken{false};
-            // Set once path holds the whole name, cleared before the slot is given up: the handler reads path
-            // only while it is set.
-            std::atomic<bool> ready{false};
-            char path[PATH_MAX];
-        };
+        // One slot per temporary file not yet renamed: each of up to 1024 threads writes a page and its backup, and
+        // a commit batch holds two batches' worth more. The flags lie apart from the names, so that looking for a
+        // free slot reads a few pages and the table costs memory only as far as its names are used.
+        constexpr int s_slotCount = 4096;
+        std::atomic<bool> s_taken[s_slotCount];
+        // Set once the slot's name is whole, cleared before the slot is given up: the handler reads a name only
+        // while this is set.
+        std::atomic<bool> s_ready[s_slotCount];
+        char s_paths[s_slotCount][PATH_MAX];
         static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
-
-        constexpr int s_slotCount = 64;
-        Slot s_slots[s_slotCount];
 
         constexpr int s_signals[] = {SIGTERM, SIGINT, SIGHUP};
 
@@ -45,9 +42,9 @@ namespace TempFiles
         extern "C" void RemoveAndRaise(int signalNumber)
         {
             const int savedErrno = errno;
-            for (Slot& slot : s_slots) {
-                if (slot.ready.load(std::memory_order_acquire)) {
-                    unlink(slot.path);
+            for (int i = 0; i < s_slotCount; ++i) {
+                if (s_ready[i].load(std::memory_order_acquire)) {
+                    unlink(s_paths[i]);
                 }
             }
             raise(signalNumber);
@@ -142,9 +139,9 @@ namespace TempFiles
         }
         for (int i = 0; i < s_slotCount; ++i) {
             bool expected = false;
-            if (s_slots[i].taken.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
-                std::memcpy(s_slots[i].path, text.c_str(), text.size() + 1);
-                s_slots[i].ready.store(true, std::memory_order_release);
+            if (s_taken[i].compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+                std::memcpy(s_paths[i], text.c_str(), text.size() + 1);
+                s_ready[i].store(true, std::memory_order_release);
                 m_slot = i;
                 return;
             }
@@ -154,8 +151,8 @@ namespace TempFiles
     Registration::~Registration()
     {
         if (m_slot >= 0) {
-            s_slots[m_slot].ready.store(false, std::memory_order_release);
-            s_slots[m_slot].taken.store(false, std::memory_order_release);
+            s_ready[m_slot].store(false, std::memory_order_release);
+            s_taken[m_slot].store(false, std::memory_order_release);
         }
     }
 

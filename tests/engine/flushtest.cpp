@@ -1,6 +1,6 @@
 // What reaches the disk before a page counts as written. This program stands in for the C library's fdatasync,
-// fsync and rename (the engine, linked into it statically, calls these instead), notes each call with the file it
-// concerns, and passes it on to the system.
+// fsync, syncfs and rename (the engine, linked into it statically, calls these instead), notes each call with the file
+// it concerns, and passes it on to the system.
 
 #include "engine/encrypthtml.h"
 
@@ -14,6 +14,7 @@
 #include <mutex>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -46,6 +47,12 @@ extern "C" int fsync(int fd)
     return int(syscall(SYS_fsync, fd));
 }
 
+extern "C" int syncfs(int fd)
+{
+    Note("syncfs " + PathOf(fd));
+    return int(syscall(SYS_syncfs, fd));
+}
+
 extern "C" int rename(const char* from, const char* to) noexcept
 {
     Note(std::string("rename ") + from + " " + to);
@@ -58,18 +65,20 @@ namespace
     using LockFixture::TempFolder;
     using LockFixture::WriteFile;
 
+    std::vector<std::string> TakeCalls()
+    {
+        const std::lock_guard<std::mutex> lock(s_mutex);
+        return std::exchange(s_calls, {});
+    }
+
     std::vector<std::string> CallsOfLocking(const std::string& path)
     {
-        {
-            const std::lock_guard<std::mutex> lock(s_mutex);
-            s_calls.clear();
-        }
+        TakeCalls();
         int answer = RelockAsk;
         LockReport report;
         EXPECT_TRUE(LockPage(path, "pw", true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report))
             << report.detail;
-        const std::lock_guard<std::mutex> lock(s_mutex);
-        return s_calls;
+        return TakeCalls();
     }
 
     // The backup, then the page: each one's data reaches the disk before its rename, and the folder's new entry
@@ -100,5 +109,38 @@ namespace
         ASSERT_EQ(calls.size(), 2U);
         EXPECT_TRUE(calls[0].starts_with("rename ") && calls[0].ends_with(" " + path + ".bak")) << calls[0];
         EXPECT_TRUE(calls[1].starts_with("rename ") && calls[1].ends_with(" " + path)) << calls[1];
+    }
+
+    // A batch writes all its files' data with one flush of the file system, before any rename; then each backup is
+    // renamed before its page, and each folder is flushed once, after the last rename.
+    TEST(Flush, ABatchFlushesOnceBeforeAnyRenameAndEachFolderOnceAfter)
+    {
+        TempFolder folder;
+        const std::vector<std::string> pages = {folder.File("a.html"), folder.File("b.html")};
+        for (const std::string& page : pages) {
+            WriteFile(page, "<p>x</p>");
+        }
+        TakeCalls();
+        SafeFile::CommitBatch batch;
+        std::vector<LockReport> reports(pages.size());
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            int answer = RelockAsk;
+            LockPage(
+                pages[i], "pw", true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &reports[i], &batch);
+        }
+        EXPECT_EQ(TakeCalls(), std::vector<std::string>{}) << "nothing flushed or renamed before the commit";
+        batch.commit();
+        for (LockReport& report : reports) {
+            EXPECT_TRUE(FinishCommitted(batch, report)) << report.detail;
+        }
+        const std::vector<std::string> calls = TakeCalls();
+        ASSERT_EQ(calls.size(), 6U);
+        EXPECT_TRUE(calls[0] == "syncfs " + folder.Path().string()) << calls[0];
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            for (const auto& [at, target] : {std::pair{1 + 2 * i, pages[i] + ".bak"}, std::pair{2 + 2 * i, pages[i]}}) {
+                EXPECT_TRUE(calls[at].starts_with("rename ") && calls[at].ends_with(" " + target)) << calls[at];
+            }
+        }
+        EXPECT_EQ(calls[5], "fsync " + folder.Path().string());
     }
 } // namespace
