@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 
 namespace Encrypthtml
@@ -246,8 +247,30 @@ namespace Encrypthtml
             return true;
         }
 
+        // The strong page of the run around its sealed data; the key is the run's, so the frame holds none.
+        bool StrongFrame(const Strong::Run& strong,
+                         std::string_view charset,
+                         int protectionType,
+                         int pageColor,
+                         Frame& frame,
+                         std::string& error)
+        {
+            Strong::PageFrame parts;
+            if (!strong.frame(charset, protectionType, pageColor, parts, error)) {
+                return false;
+            }
+            frame.head = std::move(parts.head);
+            frame.tail = std::move(parts.tail);
+            return true;
+        }
+
         // Opens the page at path for locking. False, with the report finished, when it is refused.
-        bool OpenPage(const std::string& path, std::string_view password, SafeFile::Source& source, LockReport* report)
+        // A strong run holds its keys, so no password is needed then.
+        bool OpenPage(const std::string& path,
+                      std::string_view password,
+                      const Strong::Run* strong,
+                      SafeFile::Source& source,
+                      LockReport* report)
         {
             namespace fs = std::filesystem;
             if (report != nullptr) {
@@ -265,7 +288,7 @@ namespace Encrypthtml
             if (!fs::is_regular_file(status)) {
                 return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
             }
-            if (password.empty()) {
+            if (password.empty() && strong == nullptr) {
                 return Finish(report, LockStatus::EmptyPassword);
             }
             std::string error;
@@ -289,7 +312,8 @@ namespace Encrypthtml
 
         // Locks the opened page at path into output, in two passes over the file in chunks: the first asks the
         // relock question, copies the backup and finds the charset, which the head of the page declares; the
-        // second enciphers. A page that fits in one chunk is read once.
+        // second enciphers (classic blocks, or with a strong run deflated, sealed and base64-encoded as it goes).
+        // A page that fits in one chunk is read once.
         bool LockOpened(SafeFile::Source& source,
                         const std::string& path,
                         const Output& output,
@@ -301,7 +325,8 @@ namespace Encrypthtml
                         const std::vector<std::string>& userList,
                         const RelockQuestion& ask,
                         LockReport* report,
-                        SafeFile::CommitBatch* batch)
+                        SafeFile::CommitBatch* batch,
+                        const Strong::Run* strong)
         {
             if (report == nullptr) {
                 batch = nullptr; // the ticket would have nowhere to go
@@ -309,7 +334,6 @@ namespace Encrypthtml
             constexpr std::size_t chunkSize = SafeFile::ChunkSize;
             static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
             const std::unique_ptr<char[]> input(new char[chunkSize]);
-            const std::unique_ptr<char[]> letters(new char[BlockList::maxLength(chunkSize)]);
             std::string error;
             std::size_t count = 0;
             if (!source.read(input.get(), chunkSize, count, error)) {
@@ -353,24 +377,50 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::BackupFailed, error);
             }
 
+            // The page's text around its content, and the content's encipherer: classic blocks or a strong sealer.
             Frame frame;
             std::vector<std::string> omitted;
-            if (!FramePage(charset.label(),
-                           password,
-                           protectionType,
-                           pageColor,
-                           passwordType,
-                           userList,
-                           frame,
-                           omitted,
-                           error)) {
+            const bool framed = strong ? StrongFrame(*strong, charset.label(), protectionType, pageColor, frame, error)
+                                       : FramePage(charset.label(),
+                                                   password,
+                                                   protectionType,
+                                                   pageColor,
+                                                   passwordType,
+                                                   userList,
+                                                   frame,
+                                                   omitted,
+                                                   error);
+            if (!framed) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
             auto page = std::make_unique<SafeFile::Replacement>(output.destination);
             if (!page->create(error) || !page->write(frame.head, error)) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
-            BlockList blocks(frame.key);
+            std::optional<BlockList> blocks;
+            std::unique_ptr<char[]> letters;
+            std::optional<Strong::PageSealer> sealer;
+            if (strong) {
+                sealer.emplace(
+                    *strong,
+                    [&](std::string_view text) {
+                        return page->write(text, error);
+                    },
+                    true);
+                if (!sealer->start(error)) {
+                    return Finish(report, LockStatus::WriteFailed, error);
+                }
+            } else {
+                blocks.emplace(frame.key);
+                letters.reset(new char[BlockList::maxLength(chunkSize)]);
+            }
+            const auto encipher = [&](std::string_view piece) {
+                if (sealer) {
+                    return sealer->write(piece, error);
+                }
+                const char* end = blocks->write(piece, letters.get());
+                return page->write({letters.get(), std::size_t(end - letters.get())}, error);
+            };
             if (!readOnce && !source.rewind(error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
@@ -379,8 +429,7 @@ namespace Encrypthtml
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
                 enciphered += count;
-                const char* end = blocks.write({input.get(), count}, letters.get());
-                if (!page->write({letters.get(), std::size_t(end - letters.get())}, error)) {
+                if (!encipher({input.get(), count})) {
                     return Finish(report, LockStatus::WriteFailed, error);
                 }
                 if (readOnce || count < chunkSize) {
@@ -390,7 +439,7 @@ namespace Encrypthtml
                     break;
                 }
             }
-            if (!page->write(frame.tail, error)
+            if ((sealer && !sealer->finish(error)) || !page->write(frame.tail, error)
                 || !(batch ? page->complete(output.attributes, error) : page->commit(output.attributes, error))) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
@@ -511,12 +560,13 @@ namespace Encrypthtml
                   const std::vector<std::string>& userList,
                   const RelockQuestion& ask,
                   LockReport* report,
-                  SafeFile::CommitBatch* batch)
+                  SafeFile::CommitBatch* batch,
+                  const Strong::Run* strong)
     {
         return Guarded(path, report, [&] {
             namespace fs = std::filesystem;
             SafeFile::Source source;
-            if (!OpenPage(path, password, source, report)) {
+            if (!OpenPage(path, password, strong, source, report)) {
                 return false;
             }
             // A symbolic link stays a link: the file it points to is the one replaced.
@@ -553,7 +603,8 @@ namespace Encrypthtml
                               userList,
                               ask,
                               report,
-                              batch);
+                              batch,
+                              strong);
         });
     }
 
@@ -567,11 +618,12 @@ namespace Encrypthtml
                       const std::vector<std::string>& userList,
                       const RelockQuestion& ask,
                       LockReport* report,
-                      SafeFile::CommitBatch* batch)
+                      SafeFile::CommitBatch* batch,
+                      const Strong::Run* strong)
     {
         return Guarded(source, report, [&] {
             SafeFile::Source opened;
-            if (!OpenPage(source, password, opened, report)) {
+            if (!OpenPage(source, password, strong, opened, report)) {
                 return false;
             }
             if (opened.isNamedBy(destination, false)) {
@@ -595,7 +647,8 @@ namespace Encrypthtml
                               userList,
                               ask,
                               report,
-                              batch);
+                              batch,
+                              strong);
         });
     }
 } // namespace Encrypthtml

@@ -4,6 +4,7 @@
 
 #include "engine/pagecolors.h"
 #include "engine/safefile.h"
+#include "engine/strongrun.h"
 
 #include <functional>
 #include <string>
@@ -115,6 +116,9 @@ namespace Encrypthtml
     // once (for different files).
     // Given a batch (and a report), the complete backup and page are handed to it instead of being flushed and
     // renamed one by one: the status is then Pending, the result false, and FinishCommitted() gives the outcome.
+    // Given a strong run, the page is the run's strong page (see engine/strongrun.h), sealed as it is read;
+    // password, passwordType and userList are then unused, since the run holds the keys. Everything else (the
+    // relock question, the backup, the charset, the safe replacement, the report and the batch) is the same.
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,
@@ -125,13 +129,15 @@ namespace Encrypthtml
                   const std::vector<std::string>& userList,
                   const RelockQuestion& ask,
                   LockReport* report = nullptr,
-                  SafeFile::CommitBatch* batch = nullptr);
+                  SafeFile::CommitBatch* batch = nullptr,
+                  const Strong::Run* strong = nullptr);
 
     // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
     // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
     // safe steps as LockPage: an owner-only temporary file beside it, flushed, then renamed over it. The new page
     // gets source's permission bits and belongs to the caller. A destination that is source itself, or read-only,
-    // is refused. The result and the report are those of LockPage, a batch too; the relock question names source.
+    // is refused. The result and the report are those of LockPage, a batch and a strong run too; the relock
+    // question names source.
     bool LockPageCopy(const std::string& source,
                       const std::string& destination,
                       std::string_view password,
@@ -142,7 +148,8 @@ namespace Encrypthtml
                       const std::vector<std::string>& userList,
                       const RelockQuestion& ask,
                       LockReport* report = nullptr,
-                      SafeFile::CommitBatch* batch = nullptr);
+                      SafeFile::CommitBatch* batch = nullptr,
+                      const Strong::Run* strong = nullptr);
 
     // Waits for the commit of a Pending page (see SafeFile::CommitBatch::take) and turns report into
     // the page's final status: Locked, or BackupFailed or WriteFailed with the reason. True when Locked.

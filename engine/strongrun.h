@@ -127,10 +127,10 @@ namespace Strong
 
     // The sealed data of one page of a run, made as its content is written piece by piece: the run's header and
     // key table and a fresh nonce at the start, then the content deflated and sealed, and the tag at the finish.
-    // Memory stays bounded whatever the content's length. output receives the sealed bytes, or with base64 their
-    // base64 text, in pieces of at most StrongCrypto::StreamPieceSize. Each step is false when it fails: with the
-    // reason in error when the libraries or the random source fail, with error as it was when output refused a
-    // piece (output knows why). The run must outlive the sealer.
+    // Memory stays bounded whatever the content's length. output receives the sealed bytes in pieces, or with
+    // base64 their base64 text in pieces of at most StrongCrypto::StreamPieceSize. Each step is false when it
+    // fails: with the reason in error when the libraries or the random source fail, with error as it was when
+    // output refused a piece (output knows why). The run must outlive the sealer.
     class PageSealer
     {
     public:

@@ -1,0 +1,30 @@
+#pragma once
+
+// Opens strong pages in the tests as the page script does, from the layout in docs/strong-format.md rather than
+// from the engine's writer: the base64 in qgData, the header, a key derived for the login and tried on every key
+// table entry, then the content opened and inflated.
+
+#include <string>
+#include <string_view>
+
+namespace StrongReader
+{
+    enum class Outcome
+    {
+        Opened,
+        WrongLogin, // no entry opens with the login
+        Damaged, // malformed, or the content fails its tag or does not inflate
+    };
+
+    struct Result
+    {
+        Outcome outcome = Outcome::Damaged;
+        std::string content; // when Opened
+    };
+
+    // The sealed data of a strong page: the base64 text of qgData, decoded; empty when there is none.
+    std::string SealedData(std::string_view page);
+
+    // Opens the page with a login (an empty user name on a single-password page or for the master).
+    Result Open(std::string_view page, std::string_view user, std::string_view password);
+} // namespace StrongReader
