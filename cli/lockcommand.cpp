@@ -10,14 +10,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -140,6 +143,10 @@ namespace
         return TextBytes::UnicodeToBytes(TextBytes::Utf8ToUtf16(utf8));
     }
 
+    // For the command's own tests only: strong pages with fewer key derivation rounds, so that a test of a
+    // thousand users takes seconds. Never set it for pages anyone relies on; the command says so whenever it is.
+    constexpr const char* s_testIterationsVariable = "QUILLGATE_TEST_ONLY_STRONG_ITERATIONS";
+
     Encrypthtml::RelockChoice AskRelock(const std::string& question)
     {
         using Encrypthtml::RelockChoice;
@@ -238,6 +245,13 @@ int LockCommand::run()
     if (!readPassword(password) || !readUsers()) {
         return ExitUsage;
     }
+    if (m_options.format == LockOptions::PageFormat::Strong) {
+        if (!makeStrongRun(password)) {
+            return ExitUsage;
+        }
+    } else {
+        password = EngineBytes(password);
+    }
     if (!m_options.outputFolder.empty()) {
         std::error_code failure;
         fs::create_directories(m_options.outputFolder, failure);
@@ -320,7 +334,7 @@ bool LockCommand::outputFolderFits() const
     return true;
 }
 
-bool LockCommand::readPassword(std::string& bytes)
+bool LockCommand::readPassword(std::string& utf8)
 {
     std::string line;
     if (m_options.passwordFile.empty() || m_options.passwordFile == "-") {
@@ -372,7 +386,65 @@ bool LockCommand::readPassword(std::string& bytes)
         std::cerr << TextBytes::PasswordLengthMessage() << '\n';
         return false;
     }
-    bytes = TextBytes::UnicodeToBytes(trimmed);
+    // The trim drops characters of code 32 or less only, which are single bytes in UTF-8 too.
+    const auto kept = [](char c) {
+        return static_cast<unsigned char>(c) > 32;
+    };
+    const auto first = std::find_if(line.begin(), line.end(), kept);
+    const auto last = std::find_if(line.rbegin(), line.rend(), kept).base();
+    utf8 = first < last ? std::string(first, last) : std::string();
+    return true;
+}
+
+bool LockCommand::makeStrongRun(const std::string& password)
+{
+    Strong::RunOptions options;
+    options.password = password;
+    for (const User& user : m_users) {
+        // A user without a password could never log in.
+        if (!user.passwordText.empty()) {
+            options.users.push_back({user.nameText, user.passwordText});
+        }
+    }
+    if (const char* rounds = std::getenv(s_testIterationsVariable)) {
+        options.iterations = static_cast<std::uint32_t>(std::strtoul(rounds, nullptr, 10));
+        Complain(std::string(s_testIterationsVariable) + " is set: strong pages get "
+                 + std::to_string(options.iterations) + " key derivation rounds instead of "
+                 + std::to_string(Strong::DefaultIterations) + "; for tests only");
+    }
+    const bool shown = !m_options.quiet;
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    const std::size_t logins = options.users.size() + 1;
+    const std::string preparing = "Preparing keys for " + std::to_string(logins) + (logins == 1 ? " login" : " logins");
+    if (shown) {
+        std::cerr << preparing << "..." << (terminal ? "" : "\n") << std::flush;
+    }
+    // On a terminal the percentage is updated in place; a log gets the first and the last line only.
+    int shownPercent = -1;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        const int percent = static_cast<int>(100 * done / total);
+        if (shown && terminal && percent != shownPercent) {
+            shownPercent = percent;
+            std::cerr << '\r' << preparing << "... " << percent << '%' << std::flush;
+        }
+        return true;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    std::string error;
+    m_strong = Strong::Run::make(options, error);
+    if (shown && terminal) {
+        std::cerr << '\n';
+    }
+    if (!m_strong) {
+        Complain("the strong page keys cannot be made: " + Shown(error) + "; nothing was locked");
+        return false;
+    }
+    if (shown) {
+        const auto tenths =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count()
+            / 100;
+        std::cerr << "Keys ready in " << tenths / 10 << '.' << tenths % 10 << " s\n";
+    }
     return true;
 }
 
@@ -398,17 +470,20 @@ bool LockCommand::readUsers()
         Complain(Shown(m_options.usersFile) + " is not UTF-8 text; nothing was locked");
         return false;
     }
+    const bool strong = m_options.format == LockOptions::PageFormat::Strong;
     for (const std::string& line : *entries) {
-        const std::string name(ListLines::SplitUserEntry(line).name);
-        if (!Encrypthtml::UserNameFits(EngineBytes(name))) {
+        const ListLines::UserEntry user = ListLines::SplitUserEntry(line);
+        const std::string name(user.name);
+        // Strong pages take names as UTF-8; classic pages read every character modulo 256.
+        if (!strong && !Encrypthtml::UserNameFits(EngineBytes(name))) {
             Complain("user " + Shown(name) + " left out: the page reads a character of the name as a TAB");
             continue;
         }
-        m_users.push_back({EngineBytes(line), name});
+        m_users.push_back({EngineBytes(line), name, std::string(user.password)});
     }
     // Pages without a single user who can log in (an empty password never does) could never be opened again.
-    if (std::none_of(m_users.begin(), m_users.end(), [](const User& user) {
-            return !ListLines::SplitUserEntry(user.entry).password.empty() && Encrypthtml::UserKeyFits(user.entry);
+    if (std::none_of(m_users.begin(), m_users.end(), [strong](const User& user) {
+            return !user.passwordText.empty() && (strong || Encrypthtml::UserKeyFits(user.entry));
         })) {
         Complain(Shown(m_options.usersFile)
                  + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
@@ -517,7 +592,8 @@ LockCommand::Outcome LockCommand::perform(const Task& task,
                                                     m_entries,
                                                     ask,
                                                     &outcome.report,
-                                                    &batch);
+                                                    &batch,
+                                                    m_strong ? &*m_strong : nullptr);
             return outcome;
         }
         outcome.written = Encrypthtml::LockPageCopy(task.source,
@@ -530,7 +606,8 @@ LockCommand::Outcome LockCommand::perform(const Task& task,
                                                     m_entries,
                                                     ask,
                                                     &outcome.report,
-                                                    &batch);
+                                                    &batch,
+                                                    m_strong ? &*m_strong : nullptr);
         // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
         if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
             outcome.copiedUnchanged = SafeFile::CopyFile(task.source, task.destination, outcome.error);

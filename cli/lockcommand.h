@@ -5,8 +5,10 @@
 
 #include "cli/options.h"
 #include "engine/encrypthtml.h"
+#include "engine/strongrun.h"
 
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@ private:
     {
         std::string entry; // engine bytes: name, TAB, password
         std::string nameText; // the name as the file wrote it, for messages
+        std::string passwordText; // the password as the file wrote it (UTF-8), for strong pages
     };
 
     // One file of the run: a page to lock, or another file of a named folder copied into the output folder.
@@ -51,8 +54,12 @@ private:
     // False, with a message, when the output folder lies inside a named folder or a named file or folder lies
     // inside it: the run would lock its own output or write over its sources.
     bool outputFolderFits() const;
-    bool readPassword(std::string& bytes);
+    // The password as UTF-8 text, trimmed and of a valid length.
+    bool readPassword(std::string& utf8);
     bool readUsers();
+    // Derives the keys of the strong run, with progress on standard error. False, with the reason printed, when
+    // the run cannot be made.
+    bool makeStrongRun(const std::string& password);
     // The tasks, in the order named, folders expanded (symbolic links inside them are not followed), each
     // source (in place) or destination (into the output folder) once. False when something named could not be
     // taken completely (the reason is printed; the tasks found are still returned).
@@ -70,6 +77,7 @@ private:
     LockOptions::Options m_options;
     std::vector<User> m_users;
     std::vector<std::string> m_entries; // the users' entries, as the engine takes them
+    std::optional<Strong::Run> m_strong; // the run every page is sealed with (--format strong)
     std::set<std::string> m_reportedUsers;
     // Held while anything is written to standard error, so that a relock question and a report never mix.
     std::mutex m_console;

@@ -34,6 +34,11 @@ namespace LockOptions
             return colors;
         }();
 
+        const std::map<std::string, PageFormat, std::less<>> s_formats = {
+            {"classic", PageFormat::Classic},
+            {"strong", PageFormat::Strong},
+        };
+
         const std::map<std::string, RelockMode, std::less<>> s_relockModes = {
             {"ask", RelockMode::Ask},
             {"yes", RelockMode::Yes},
@@ -108,7 +113,7 @@ namespace LockOptions
                 continue;
             }
             if (name != "--password-file" && name != "--users" && name != "--protection" && name != "--color"
-                && name != "--relock" && name != "--jobs" && name != "--output") {
+                && name != "--relock" && name != "--jobs" && name != "--output" && name != "--format") {
                 return Error("unknown option " + name);
             }
             const std::optional<std::string> text = value();
@@ -140,6 +145,12 @@ namespace LockOptions
                     return Error("--color must be white, black, yellow or blue, not " + *text);
                 }
                 o.pageColor = *color;
+            } else if (name == "--format") {
+                const auto format = Choose(s_formats, *text);
+                if (!format) {
+                    return Error("--format must be classic or strong, not " + *text);
+                }
+                o.format = *format;
             } else {
                 const auto mode = Choose(s_relockModes, *text);
                 if (!mode) {
@@ -169,6 +180,9 @@ namespace LockOptions
                "                        are dropped); the password is then the master password\n"
                "  --protection P        page | session | cookie          (default page)\n"
                "  --color C             white | black | yellow | blue     (default white)\n"
+               "  --format F            classic | strong   (default classic); strong pages are encrypted with\n"
+               "                        AES-256-GCM under keys made from the passwords with 600,000 rounds of\n"
+               "                        PBKDF2, once for the whole run, and one login opens every page of it\n"
                "  --backup              keep a copy at PATH.bak\n"
                "  --relock R            ask | yes | no   (default ask on a terminal, no otherwise)\n"
                "  --recursive           a folder PATH adds its .htm/.html files with those of all subfolders\n"

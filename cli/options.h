@@ -18,12 +18,20 @@ namespace LockOptions
         No
     };
 
+    // The page format a run writes.
+    enum class PageFormat
+    {
+        Classic,
+        Strong // AES-256-GCM, engine/strongrun.h
+    };
+
     struct Options
     {
         std::string passwordFile; // empty: ask on the terminal; "-": the first line of standard input
         std::string usersFile; // empty: one password for all pages
         int protectionType = 0;
         int pageColor = 0;
+        PageFormat format = PageFormat::Classic;
         bool backup = false;
         RelockMode relock = RelockMode::No;
         bool recursive = false;

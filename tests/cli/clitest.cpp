@@ -4,6 +4,7 @@
 #include "engine/md5.h"
 #include "engine/rc4.h"
 #include "tests/engine/lockfixture.h"
+#include "tests/engine/strongreader.h"
 
 #include <gtest/gtest.h>
 
@@ -441,6 +442,7 @@ namespace
             {"--protection", "forever", page},
             {"--color", "green", page},
             {"--relock", "maybe", page},
+            {"--format", "aes", page},
             {"--backup=yes", page},
             {page, "--password-file"},
             {"--users", folder.File("no-such-users.ust"), page},
@@ -466,6 +468,7 @@ namespace
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_TRUE(help.out.starts_with("Usage: quillgate-lock [options] PATH..."));
         EXPECT_TRUE(Contains(help.out, "--relock R"));
+        EXPECT_TRUE(Contains(help.out, "--format F            classic | strong"));
         const Result version = RunLock({"--version"});
         EXPECT_EQ(version.exitCode, 0);
         EXPECT_TRUE(version.out.starts_with("quillgate-lock "));
@@ -873,5 +876,88 @@ namespace
         const Result r = RunLock({"--password-file", "-", page, folder.File("./index.html")}, "secret1\n");
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_TRUE(Contains(r.out, "1 file(s) have been encrypted.\n"));
+    }
+
+    // ---- --format strong -----------------------------------------------------------------------------------
+
+    // Strong pages with few key derivation rounds, through the command's test-only variable.
+    class StrongCli : public Cli
+    {
+    protected:
+        void SetUp() override
+        {
+            setenv(s_roundsVariable, "1000", 1);
+        }
+        void TearDown() override
+        {
+            unsetenv(s_roundsVariable);
+        }
+
+        static constexpr const char* s_roundsVariable = "QUILLGATE_TEST_ONLY_STRONG_ITERATIONS";
+    };
+
+    // The header and the key table (fewer than 256 entries here): the same on every page of one run.
+    std::string RunPrefix(const std::string& page)
+    {
+        const std::string sealed = StrongReader::SealedData(page);
+        return sealed.substr(0, sealed.size() < 70 ? 0 : 70 + 60 * std::size_t(std::uint8_t(sealed[69])));
+    }
+
+    TEST_F(StrongCli, OneRunLocksEveryPageForEveryUserByTheirUtf8Text)
+    {
+        const std::string first = Page("site/index.html", "<p>first</p>");
+        const std::string second = Page("site/sub/page.html", "<p>second</p>");
+        const std::string users = folder.File("users.ust");
+        // Zo\u00eb composed in the file; a login typed decomposed opens too. A user without a password is left out.
+        WriteFile(users, "alice\twonderland\r\nZo\xc3\xab\tcr\xc3\xa8me\r\nnopass\t\r\n");
+        const Result r = RunLock(
+            {"--format", "strong", "--users", users, "--password-file", "-", "--recursive", folder.File("site")},
+            "  MasterPw1\n");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, "2 file(s) have been encrypted.\n"));
+        EXPECT_TRUE(Contains(r.err,
+                             "QUILLGATE_TEST_ONLY_STRONG_ITERATIONS is set: strong pages get 1000 key derivation "
+                             "rounds instead of 600000; for tests only\n"))
+            << r.err;
+        EXPECT_TRUE(Contains(r.err, "Preparing keys for 3 logins...\nKeys ready in ")) << r.err;
+        const std::string pages[] = {ReadFile(first), ReadFile(second)};
+        EXPECT_EQ(RunPrefix(pages[0]), RunPrefix(pages[1]));
+        EXPECT_EQ(RunPrefix(pages[0]).size(), 70U + 3 * 60);
+        const std::string contents[] = {"<p>first</p>", "<p>second</p>"};
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_TRUE(pages[i].starts_with(Encrypthtml::LockedMarker));
+            EXPECT_EQ(StrongReader::Open(pages[i], "alice", "wonderland").content, contents[i]);
+            EXPECT_EQ(StrongReader::Open(pages[i], "Zoe\xcc\x88", "cre\xcc\x80me").content, contents[i]);
+            EXPECT_EQ(StrongReader::Open(pages[i], "", "MasterPw1").content, contents[i]);
+            EXPECT_EQ(StrongReader::Open(pages[i], "nopass", "").outcome, StrongReader::Outcome::WrongLogin);
+            EXPECT_EQ(StrongReader::Open(pages[i], "alice", "MasterPw1").outcome, StrongReader::Outcome::WrongLogin);
+        }
+    }
+
+    TEST_F(StrongCli, UsersTheRunCannotTellApartAreRefusedAndQuietShowsNoProgress)
+    {
+        const std::string page = Page("index.html");
+        const std::string users = folder.File("users.ust");
+        WriteFile(users, "ann\tfirst\r\nann\tsecond\r\n");
+        const Result r =
+            RunLock({"--format=strong", "--users", users, "--password-file", "-", "--quiet", page}, "MasterPw1\n");
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Contains(r.err,
+                             "quillgate-lock: the strong page keys cannot be made: the user name \"ann\" is "
+                             "given twice; nothing was locked\n"))
+            << r.err;
+        EXPECT_FALSE(Contains(r.err, "Preparing keys")) << r.err;
+        EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+    }
+
+    TEST_F(Cli, StrongPagesOfTheRealCommandStoreTheFullIterationCount)
+    {
+        const std::string page = Page("index.html");
+        const Result r = RunLock({"--format", "strong", "--password-file", "-", page}, "secret1\n");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.err.starts_with("Preparing keys for 1 login...\nKeys ready in ")) << r.err;
+        const std::string sealed = StrongReader::SealedData(ReadFile(page));
+        EXPECT_EQ(sealed.substr(29, 4), std::string("\x00\x09\x27\xC0", 4)) << "600,000";
+        EXPECT_EQ(StrongReader::Open(ReadFile(page), "", "secret1").content, "<p>hello</p>");
     }
 } // namespace
