@@ -35,8 +35,9 @@ export function makeTempDir(prefix) {
 }
 
 // Runs quillgate-lock on one file, or on the pages of a folder and its subfolders. options: password (the password
-// file's first line), protection, users (an array of [name, password]), color, relock (default no). Throws with the
-// command's own message when it does not lock every page.
+// file's first line), protection, users (an array of [name, password]), color, relock (default no), format, and
+// iterations (strong pages' key derivation rounds, through the command's test-only variable; default the real
+// count). Throws with the command's own message when it does not lock every page.
 export function lockFile(file, options) {
     const work = makeTempDir('qg-lockargs-');
     try {
@@ -49,6 +50,13 @@ export function lockFile(file, options) {
         if (options.color) {
             args.push('--color', options.color);
         }
+        if (options.format) {
+            args.push('--format', options.format);
+        }
+        const env = { ...process.env };
+        if (options.iterations) {
+            env.QUILLGATE_TEST_ONLY_STRONG_ITERATIONS = String(options.iterations);
+        }
         if (options.users) {
             const usersFile = path.join(work, 'users');
             fs.writeFileSync(usersFile, options.users.map(([name, pwd]) => `${name}\t${pwd}\r\n`).join(''), 'utf8');
@@ -58,7 +66,7 @@ export function lockFile(file, options) {
             args.push('--recursive');
         }
         args.push(file);
-        execFileSync(requiredEnv('QUILLGATE_LOCK'), args, { stdio: ['ignore', 'pipe', 'pipe'] });
+        execFileSync(requiredEnv('QUILLGATE_LOCK'), args, { stdio: ['ignore', 'pipe', 'pipe'], env });
     } catch (error) {
         const stderr = error.stderr ? error.stderr.toString() : '';
         throw new Error(`quillgate-lock failed on ${file}: ${stderr || error.message}`);
