@@ -1,11 +1,14 @@
 // LockPage throughput: pages of 1 KB, 64 KB and 16 MB, read, locked and written through the file system, and
-// the in-memory page building alone. Then the command: a cold quillgate-lock process on a 16 MB and a 100 MB page
-// beside base64 -w0 of the same page, with the time and peak memory of each process; and what flushing every file
-// to disk costs over 2,000 small pages, on one thread and on four. The files go to the temporary folder (TMPDIR,
-// else /tmp).
+// the in-memory page building alone. Strong pages: a 16 MB page locked by LockPage with a run made beforehand,
+// beside a base64 -w0 process on the same file (the sample page, and text that deflates as real prose does); a run
+// of 1,000 users at the full iteration count, its set-up time and what it adds to every page. Then the command: a
+// cold quillgate-lock process on a 16 MB and a 100 MB page (classic and strong) beside base64 -w0 of the same page,
+// with the time and peak memory of each process; and what flushing every file to disk costs over 2,000 small
+// pages, on one thread and on four. The files go to the temporary folder (TMPDIR, else /tmp).
 
 #include "engine/encrypthtml.h"
 #include "engine/safefile.h"
+#include "engine/strongrun.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -34,6 +38,32 @@ namespace
         page.reserve(size + paragraph.size());
         while (page.size() < size) {
             page += paragraph;
+        }
+        page.resize(size);
+        return page;
+    }
+
+    // Text of size bytes that deflates about as well as prose: paragraphs of words drawn at random from a few
+    // thousand made-up ones (the sample page repeats one paragraph, which deflate takes at memory speed).
+    std::string VariedPage(std::size_t size)
+    {
+        std::mt19937 random(2026);
+        std::vector<std::string> words(4000);
+        for (std::string& word : words) {
+            word.resize(2 + random() % 8);
+            for (char& c : word) {
+                c = static_cast<char>('a' + random() % 26);
+            }
+        }
+        std::string page;
+        page.reserve(size + 1024);
+        while (page.size() < size) {
+            page += "<p class=\"c" + std::to_string(random() % 20) + "\">";
+            for (int i = 0; i < 40; ++i) {
+                page += words[random() % words.size()];
+                page += ' ';
+            }
+            page += "</p>\r\n";
         }
         page.resize(size);
         return page;
@@ -161,11 +191,14 @@ namespace
         return 0;
     }
 
-    // Runs a program (its output to output) through Measure. The input file is first dropped from the page cache,
-    // so that each process starts cold.
-    ProcessRun RunProcess(const std::vector<std::string>& command, const std::string& input, const std::string& output)
+    // Runs a program (its output to output) through Measure. Unless warm, the input file is first dropped from the
+    // page cache, so that each process starts cold.
+    ProcessRun RunProcess(const std::vector<std::string>& command,
+                          const std::string& input,
+                          const std::string& output,
+                          bool warm = false)
     {
-        const int inputFd = open(input.c_str(), O_RDONLY);
+        const int inputFd = warm ? -1 : open(input.c_str(), O_RDONLY);
         if (inputFd >= 0) {
             fdatasync(inputFd);
             posix_fadvise(inputFd, 0, 0, POSIX_FADV_DONTNEED);
@@ -196,8 +229,13 @@ namespace
 
     // One quillgate-lock process and one base64 -w0 process on the same page, turn about, each from a cold page
     // cache. The time is the command's; the counters give base64's time, the ratio and both processes' peak memory.
+    // The second argument, 1, locks strong pages (the command's one key derivation included).
     void ColdCommandBesideBase64(benchmark::State& state)
     {
+        std::vector<std::string> format;
+        if (state.range(1) != 0) {
+            format = {"--format", "strong"};
+        }
         const std::string content = SamplePage(std::size_t(state.range(0)));
         const BenchFolder folder;
         const std::string path = folder.File("page.html");
@@ -209,10 +247,10 @@ namespace
         double base64Peak = 0;
         for (auto _ : state) {
             Write(path, content);
-            const ProcessRun lock = RunProcess(
-                {QUILLGATE_LOCK_COMMAND, "--password-file", passwordFile, "--relock", "yes", "--quiet", path},
-                path,
-                folder.File("lock.out"));
+            std::vector<std::string> command = {
+                QUILLGATE_LOCK_COMMAND, "--password-file", passwordFile, "--relock", "yes", "--quiet", path};
+            command.insert(command.end() - 1, format.begin(), format.end());
+            const ProcessRun lock = RunProcess(command, path, folder.File("lock.out"));
             Write(path, content);
             const ProcessRun base64 = RunProcess({"/usr/bin/base64", "-w0", path}, path, folder.File("page.b64"));
             if (!lock.ok || !base64.ok) {
@@ -231,6 +269,100 @@ namespace
         state.counters["lock_peak_MB"] = lockPeak;
         state.counters["base64_peak_MB"] = base64Peak;
         state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(content.size()));
+    }
+
+    std::optional<Strong::Run> MakeRun(std::size_t users, std::string& error)
+    {
+        Strong::RunOptions options;
+        options.password = "pvkmsto1";
+        for (std::size_t i = 0; i < users; ++i) {
+            options.users.push_back({"user" + std::to_string(i), "password" + std::to_string(i)});
+        }
+        return Strong::Run::make(options, error);
+    }
+
+    // LockPage of a 16 MB page strong, with the run (one key derivation) made before, beside a base64 -w0
+    // process on the same file, both from a warm page cache, turn about. The time is LockPage's; base64_ms and
+    // lock_per_base64 compare. The second argument, 1, takes the varied text instead of the sample page.
+    void StrongLockBesideBase64(benchmark::State& state)
+    {
+        const std::size_t size = std::size_t(state.range(0));
+        const std::string content = state.range(1) != 0 ? VariedPage(size) : SamplePage(size);
+        const BenchFolder folder;
+        const std::string path = folder.File("page.html");
+        const std::string copy = folder.File("copy.html");
+        Write(copy, content);
+        std::string error;
+        const std::optional<Strong::Run> run = MakeRun(0, error);
+        if (!run) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        double lockSeconds = 0;
+        double base64Seconds = 0;
+        std::size_t pageSize = 0;
+        for (auto _ : state) {
+            Write(path, content);
+            int answer = Encrypthtml::RelockAll;
+            Encrypthtml::LockReport report;
+            const auto start = std::chrono::steady_clock::now();
+            const bool locked = Encrypthtml::LockPage(path,
+                                                      {},
+                                                      false,
+                                                      Encrypthtml::ProtectSession,
+                                                      Encrypthtml::ColorWhite,
+                                                      Encrypthtml::SinglePassword,
+                                                      answer,
+                                                      {},
+                                                      {},
+                                                      &report,
+                                                      nullptr,
+                                                      &*run);
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const ProcessRun base64 = RunProcess({"/usr/bin/base64", "-w0", copy}, copy, folder.File("page.b64"), true);
+            if (!locked || !base64.ok) {
+                state.SkipWithError(locked ? "base64 failed" : report.detail.c_str());
+                break;
+            }
+            pageSize = std::filesystem::file_size(path);
+            state.SetIterationTime(seconds);
+            lockSeconds += seconds;
+            base64Seconds += base64.seconds;
+        }
+        state.counters["base64_ms"] = 1000 * base64Seconds / double(state.iterations());
+        state.counters["lock_per_base64"] = lockSeconds / base64Seconds;
+        state.counters["page_per_source"] = double(pageSize) / double(size);
+        state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
+    }
+
+    // A run of 1,000 users and the master password at the full 600,000 iterations, on every core: its set-up
+    // time, and the characters its key table adds to every page beside a single-password run's page.
+    void StrongRunOfAThousandUsers(benchmark::State& state)
+    {
+        constexpr std::size_t users = 1000;
+        const std::string content = SamplePage(64 << 10);
+        std::string error;
+        const std::optional<Strong::Run> single = MakeRun(0, error);
+        std::string singlePage;
+        if (!single || !single->buildPage(content, Encrypthtml::ProtectPage, 0, {}, singlePage, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        std::size_t gain = 0;
+        for (auto _ : state) {
+            const auto start = std::chrono::steady_clock::now();
+            const std::optional<Strong::Run> run = MakeRun(users, error);
+            state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            std::string page;
+            if (!run || !run->buildPage(content, Encrypthtml::ProtectPage, 0, {}, page, error)) {
+                state.SkipWithError(error.c_str());
+                break;
+            }
+            gain = page.size() - singlePage.size();
+        }
+        state.counters["cores"] = std::thread::hardware_concurrency();
+        state.counters["key_table_bytes"] = double((users + 1) * Strong::EntrySize);
+        state.counters["page_gain_chars"] = double(gain);
     }
 
     // 2,000 pages of 4 KB, each flushed to disk before its rename (flush:1) or not (flush:0), locked one after
@@ -281,11 +413,18 @@ namespace
 BENCHMARK(LockPageFile)->Arg(1 << 10)->Arg(64 << 10)->Arg(16 << 20)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BuildPageInMemory)->Arg(1 << 10)->Arg(64 << 10)->Arg(16 << 20)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(ColdCommandBesideBase64)
-    ->Arg(16 << 20)
-    ->Arg(100 << 20)
+    ->ArgNames({"size", "strong"})
+    ->ArgsProduct({{16 << 20, 100 << 20}, {0, 1}})
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(StrongLockBesideBase64)
+    ->ArgNames({"size", "varied"})
+    ->ArgsProduct({{16 << 20}, {0, 1}})
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(StrongRunOfAThousandUsers)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(ManySmallPages)
     ->ArgNames({"flush", "threads"})
     ->ArgsProduct({{1, 0}, {1, 4}})
