@@ -487,8 +487,10 @@ bool LockCommand::readUsers()
         })) {
         Complain(Shown(m_options.usersFile)
                  + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
-                   "not empty, at most "
-                 + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together); nothing was locked");
+                   "not empty"
+                 + (strong ? std::string()
+                           : ", at most " + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together")
+                 + "); nothing was locked");
         return false;
     }
     return true;
