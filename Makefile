@@ -2,7 +2,8 @@
 #   make run   installs what is missing, builds, and starts the wizard
 #   make test  installs what is missing, builds, and runs every test
 # Both are safe to repeat; set-up steps that are already done are skipped. PRESET picks the CMake preset
-# (default, debug, sanitize); each builds in its own folder. CI also runs make test-sanitize and make fuzz.
+# (default, debug, sanitize); each builds in its own folder. CI also runs make package-check, make test-sanitize
+# and make fuzz.
 
 PRESET ?= default
 # The preset's binaryDir in CMakePresets.json: build for default, build-<preset> for the others.
@@ -11,17 +12,20 @@ BUILD_DIR := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 # What the engine and the command need to build.
 ENGINE_PACKAGES := cmake ninja-build g++ make pkg-config libssl-dev zlib1g-dev libicu-dev
 
+# dpkg-dev and file: make package computes the package's dependencies with dpkg-shlibdeps; x11-utils: the package
+# check looks for the installed wizard's window.
 APT_PACKAGES := $(ENGINE_PACKAGES) \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
-	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl
+	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl \
+	dpkg-dev file x11-utils
 
 # The fuzz targets build the engine alone, with clang and its libFuzzer runtime; only make fuzz installs these.
 FUZZ_PACKAGES := $(ENGINE_PACKAGES) clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps fuzz-deps npm configure build run test test-sanitize fuzz bench demo format clean
+.PHONY: all deps fuzz-deps npm configure build run test test-sanitize fuzz package package-check bench demo format clean
 
 all: build
 
@@ -74,6 +78,16 @@ fuzz: fuzz-deps
 	@[ build-fuzz/CMakeCache.txt -nt CMakePresets.json ] || cmake --preset fuzz
 	cmake --build --preset fuzz
 	ctest --preset fuzz
+
+# The Debian package of the preset's build (CPack), left in its folder as quillgate_<version>_<arch>.deb; an
+# older version's package is removed first, so the folder holds one.
+package: build
+	rm -f $(BUILD_DIR)/quillgate_*.deb
+	cmake --build --preset $(PRESET) --target package
+
+# Installs that package, starts the installed command and wizard (under Xvfb), and removes it again (CI runs it).
+package-check: package
+	.ci/package-check $(BUILD_DIR)
 
 # Speed figures (the README lists them): locking, adding a large folder, a large batch, unlocking in Chromium.
 bench: build npm
