@@ -1,5 +1,7 @@
 #include "jobs/batch.h"
 
+#include "settings/userlist.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -57,7 +59,9 @@ namespace Batch
                                                 answer,
                                                 settings.userList,
                                                 ask,
-                                                &file.report);
+                                                &file.report,
+                                                nullptr,
+                                                settings.strong);
             result.count += file.locked ? 1 : 0;
             result.files.push_back(std::move(file));
             fileDone(i, result.files.back());
@@ -66,6 +70,16 @@ namespace Batch
             result.leftOutUsers = settings.leftOutUsers;
         }
         return result;
+    }
+
+    Strong::RunOptions StrongRunOptions(const QString& password, const QStringList& users)
+    {
+        Strong::RunOptions options;
+        options.password = password.toStdString();
+        for (const QString& entry : users) {
+            options.users.push_back({UserList::nameOf(entry).toStdString(), UserList::passwordOf(entry).toStdString()});
+        }
+        return options;
     }
 
     QString CountText(int count)

@@ -4,6 +4,7 @@
 // one relock answer shared by the whole run. The caller shows progress and the results.
 
 #include "engine/encrypthtml.h"
+#include "engine/strongrun.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,13 @@
 
 namespace Batch
 {
+    // The page format of a run: the classic page, or the strong page sealed with AES-256-GCM.
+    enum class Encryption
+    {
+        Classic,
+        Strong
+    };
+
     struct Settings
     {
         std::string password; // EffectivePassword as engine bytes
@@ -23,6 +31,7 @@ namespace Batch
         int passwordType = Encrypthtml::SinglePassword;
         std::vector<std::string> userList; // entries "name TAB password" as engine bytes
         QStringList leftOutUsers; // names of users left out of userList already, as typed
+        const Strong::Run* strong = nullptr; // the run every page is sealed with; nullptr: classic pages
     };
 
     struct FileResult
@@ -50,6 +59,10 @@ namespace Batch
                const Settings& settings,
                const Encrypthtml::RelockQuestion& ask,
                const FileDone& fileDone);
+
+    // The options of a strong run for the job: the password (in user/password runs the master password) and, for
+    // each entry "name TAB password" of users, one login, all as UTF-8. No users: a single-password run.
+    Strong::RunOptions StrongRunOptions(const QString& password, const QStringList& users);
 
     // "N file(s) have been encrypted."
     QString CountText(int count);

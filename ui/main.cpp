@@ -573,6 +573,9 @@ QWidget* TFormMain::buildStep3()
     CmbPageColor = MakeDropDown(page, "CmbPageColor", 165);
     BtnColorPreview = MakeButton(page, "BtnColorPreview", "document-print-preview", QStyle::SP_FileDialogContentsView);
     LblPreviewPassword = MakeNavy(page, "LblPreviewPassword");
+    LblEncryption = Make<QLabel>(page, "LblEncryption");
+    CmbEncryption = MakeDropDown(page, "CmbEncryption", 165);
+    LblEncryptionContent = MakeWrapped(page, "LblEncryptionContent");
 
     auto* colour = new QHBoxLayout;
     colour->addWidget(CmbPageColor);
@@ -588,6 +591,9 @@ QWidget* TFormMain::buildStep3()
     layout->addWidget(LblPageColor);
     layout->addLayout(colour);
     layout->addWidget(LblPreviewPassword);
+    layout->addWidget(LblEncryption);
+    layout->addWidget(CmbEncryption);
+    layout->addWidget(LblEncryptionContent);
     layout->addStretch(1);
     return page;
 }
@@ -649,6 +655,7 @@ void TFormMain::connectHandlers()
     Handlers::Connect(CmbProtectionType, &QComboBox::activated, this, &TFormMain::CmbProtectionTypeChange);
     Handlers::Connect(CmbPageColor, &QComboBox::activated, this, &TFormMain::CmbPageColorChange);
     Handlers::Connect(BtnColorPreview, &QPushButton::clicked, this, &TFormMain::BtnColorPreviewClick);
+    Handlers::Connect(CmbEncryption, &QComboBox::activated, this, &TFormMain::CmbEncryptionChange);
 
     Handlers::Connect(TbnShow, &QToolButton::clicked, this, &TFormMain::TbnShowClick);
     Handlers::Connect(BtnCreate, &QPushButton::clicked, this, &TFormMain::BtnCreateClick);
@@ -718,6 +725,7 @@ void TFormMain::FormCreate()
     SetLabel(LblProtectionType, CmbProtectionType, LoadStr(504));
     SetLabel(LblPageColor, CmbPageColor, LoadStr(505));
     SetCaption(BtnColorPreview, LoadStr(503));
+    SetLabel(LblEncryption, CmbEncryption, LoadStr(510));
 
     LblStep4Logo->setText(LoadStr(601));
     LblStep4Content->setText(LoadStr(602));
@@ -742,19 +750,22 @@ void TFormMain::FormCreate()
     PnlUserPassword->hide();
     PasswordType = PageOptions::PasswordTypeCode(0);
 
-    // 5. Protection type and page colour.
+    // 5. Protection type, page colour and encryption.
     Fill(CmbProtectionType, PageOptions::ProtectionCaptions());
     ProtectionType = PageOptions::ProtectionCode(0);
     Fill(CmbPageColor, PageOptions::ColorCaptions());
     PageColor = PageOptions::ColorCode(0);
     LblProtectionContent->setText(LoadStr(PageOptions::ProtectionTextId(0)));
     LblPreviewPassword->setText(LoadStr(509));
+    Fill(CmbEncryption, PageOptions::EncryptionCaptions());
+    Encryption = PageOptions::EncryptionCode(0);
+    LblEncryptionContent->setText(LoadStr(PageOptions::EncryptionTextId(0)));
     // The width of the pages is known once the texts are in and the layout has run.
     layout()->activate();
     const QMargins margins = PnlStep3->layout()->contentsMargins();
-    ReserveHeight(LblProtectionContent,
-                  PnlStep3->parentWidget()->width() - margins.left() - margins.right(),
-                  PageOptions::ProtectionTexts());
+    const int textWidth = PnlStep3->parentWidget()->width() - margins.left() - margins.right();
+    ReserveHeight(LblProtectionContent, textWidth, PageOptions::ProtectionTexts());
+    ReserveHeight(LblEncryptionContent, textWidth, PageOptions::EncryptionTexts());
 
     // 6. The welcome page.
     for (QWidget* page : {PnlStep0, PnlStep1, PnlStep2, PnlUserList, PnlStep3, PnlStep4}) {

@@ -6,6 +6,7 @@
 // previews, help, links, About), maincreate.cpp (batch creation).
 
 #include "engine/encrypthtml.h"
+#include "jobs/batch.h"
 #include "jobs/filelist.h"
 #include "settings/passwordsettings.h"
 #include "settings/userlist.h"
@@ -39,6 +40,7 @@ public:
     int PasswordType = Encrypthtml::SinglePassword; // or Encrypthtml::UserPassword
     int ProtectionType = Encrypthtml::ProtectPage; // or ProtectSession, ProtectCookie
     int PageColor = Encrypthtml::ColorWhite; // 0x00BBGGRR: ColorWhite, ColorBlack, ColorYellow or ColorBlue
+    Batch::Encryption Encryption = Batch::Encryption::Classic; // the page format
     int CurrentStep = -1; // index of the visible page in the present page sequence
 
     // Fixed controls.
@@ -120,6 +122,9 @@ public:
     QComboBox* CmbPageColor = nullptr;
     QPushButton* BtnColorPreview = nullptr;
     QLabel* LblPreviewPassword = nullptr;
+    QLabel* LblEncryption = nullptr;
+    QComboBox* CmbEncryption = nullptr;
+    QLabel* LblEncryptionContent = nullptr;
 
     // "Step 4": create.
     QWidget* PnlStep4 = nullptr;
@@ -178,6 +183,7 @@ public slots:
     // Options, previews, help, links and About (mainoptions.cpp).
     void CmbProtectionTypeChange();
     void CmbPageColorChange();
+    void CmbEncryptionChange();
     void BtnColorPreviewClick();
     void TbnShowClick();
     void BtnHelpClick();

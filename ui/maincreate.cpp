@@ -11,11 +11,18 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <exception>
 #include <memory>
+#include <optional>
+#include <thread>
 
 namespace
 {
@@ -46,10 +53,17 @@ namespace
 
     // While a batch runs the windows are repainted but take no input: input that arrives meanwhile (and a
     // click on a close box) is dropped rather than acted on after the run. Only a modal box, the relock
-    // question, takes input.
+    // question, takes input, and the window let through with open() (the progress window while the keys of a
+    // strong run are derived, so that they can be cancelled).
     class InputBlocker : public QObject
     {
     public:
+        // Lets input reach window (nullptr: none).
+        void open(QWidget* window)
+        {
+            m_open = window;
+        }
+
         InputBlocker()
         {
             qApp->installEventFilter(this);
@@ -70,8 +84,14 @@ namespace
                 return false;
             }
             const QWidget* modal = QApplication::activeModalWidget();
+            if (m_open && (widget == m_open || m_open->isAncestorOf(widget))) {
+                return false;
+            }
             return !modal || (widget != modal && !modal->isAncestorOf(widget));
         }
+
+    private:
+        QPointer<QWidget> m_open;
     };
 
     // Shows the progress window for one run and destroys it at the end of the run, however the run ends.
@@ -147,6 +167,54 @@ namespace
         int m_position = 0;
         QElapsedTimer m_sinceRepaint;
     };
+
+    // Makes the strong run of a batch: the keys are derived on a worker thread (Strong::Run spreads them over
+    // every core) while this thread keeps the windows painted and the progress window's Cancel working. Nothing,
+    // with the reason, when no run was made; the reason is empty when the user cancelled. An exception from the
+    // worker is thrown again here, after the worker has ended.
+    std::optional<Strong::Run> DeriveStrongRun(Strong::RunOptions options, InputBlocker& blocker, QString& reason)
+    {
+        std::atomic<std::size_t> derived = 0;
+        std::atomic<bool> stop = false;
+        options.progress = [&derived, &stop](std::size_t done, std::size_t) {
+            derived = done;
+            return !stop;
+        };
+        FormProgressBar->showDerivation(static_cast<int>(options.users.size() + 1));
+        blocker.open(FormProgressBar);
+
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&derived, &stop] {
+            FormProgressBar->ProgressBarCreate->setValue(static_cast<int>(derived.load()));
+            stop = stop || FormProgressBar->cancelRequested();
+        });
+        poll.start(s_repaintInterval);
+
+        std::optional<Strong::Run> run;
+        std::string error;
+        std::exception_ptr failure;
+        std::thread worker([&] {
+            try {
+                run = Strong::Run::make(options, error);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            // Queued, so it ends the loop even when the worker finishes before the loop has started.
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
+        poll.stop();
+        blocker.open(nullptr);
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+        if (!run) {
+            reason = stop ? QString() : QString::fromStdString(error);
+        }
+        return run;
+    }
 } // namespace
 
 void TFormMain::BtnCreateClick()
@@ -165,28 +233,53 @@ void TFormMain::BtnCreateClick()
     settings.protectionType = ProtectionType;
     settings.pageColor = PageColor;
     settings.passwordType = PasswordType;
-    settings.userList = UserList.engineEntries(&settings.leftOutUsers);
+    const bool strongPages = Encryption == Batch::Encryption::Strong;
+    // Strong pages take every user: the classic page's limits on a user's key do not apply to them.
+    settings.userList = UserList.engineEntries(strongPages ? nullptr : &settings.leftOutUsers);
 
+    std::optional<Strong::Run> strong;
+    bool noRun = false; // a strong batch whose run was not made touches no file
+    QString notMade; // why (empty: the user cancelled)
     Batch::Result result;
     {
-        const InputBlocker blocker;
+        InputBlocker blocker;
         const ProgressWindow progress(this, FileList.count());
-        LvwFileShow->clear();
-        RunView view(LvwFileShow);
-        view.repaint(true);
-        const auto ask = [this, &view](const std::string& question) {
+        if (strongPages) {
+            const QStringList users = PasswordType == Encrypthtml::UserPassword ? UserList.entries() : QStringList();
+            strong = DeriveStrongRun(Batch::StrongRunOptions(password, users), blocker, notMade);
+            settings.strong = strong ? &*strong : nullptr;
+            noRun = !strong;
+            FormProgressBar->showFiles(FileList.count());
+        }
+        if (!noRun) {
+            LvwFileShow->clear();
+            RunView view(LvwFileShow);
+            view.repaint(true);
+            const auto ask = [this, &view](const std::string& question) {
+                view.flush();
+                return Prompts::ConfirmRelock(this, QString::fromStdString(question));
+            };
+            result = Batch::Run(FileList.paths(), settings, ask, [&view](int index, const Batch::FileResult& file) {
+                if (file.locked) {
+                    view.fileLocked(index, file.path);
+                }
+                view.repaint(false);
+            });
             view.flush();
-            return Prompts::ConfirmRelock(this, QString::fromStdString(question));
-        };
-        result = Batch::Run(FileList.paths(), settings, ask, [&view](int index, const Batch::FileResult& file) {
-            if (file.locked) {
-                view.fileLocked(index, file.path);
-            }
-            view.repaint(false);
-        });
-        view.flush();
+        }
     }
 
+    if (noRun) {
+        if (notMade.isEmpty()) {
+            Prompts::Information(this, QStringLiteral("Cancelled: no file has been changed."));
+        } else {
+            Prompts::Warning(
+                this,
+                QStringLiteral("The keys of the strong pages could not be made (%1). No file has been changed.")
+                    .arg(notMade));
+        }
+        return;
+    }
     Prompts::Information(this, Batch::CountText(result.count));
     for (const QString& warning : {Batch::FailureText(result), Batch::OmittedUsersText(result)}) {
         if (!warning.isEmpty()) {

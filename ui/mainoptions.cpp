@@ -48,6 +48,19 @@ namespace
         {"Cookie", Encrypthtml::ProtectCookie, 508},
     }};
 
+    struct EncryptionChoice
+    {
+        const char* caption;
+        Batch::Encryption code;
+        int textId;
+        const char* sampleFolder;
+    };
+
+    constexpr std::array<EncryptionChoice, 2> s_encryptions = {{
+        {"Classic (compatible)", Batch::Encryption::Classic, 511, ""},
+        {"Strong (AES-256)", Batch::Encryption::Strong, 512, "Strong"},
+    }};
+
     // The colours are the engine's schemes: a scheme's name is its caption and the folder of its sample pages.
     const auto& s_colors = PageColors::Schemes;
 
@@ -105,6 +118,35 @@ namespace PageOptions
         });
     }
 
+    QStringList EncryptionCaptions()
+    {
+        return Captions(s_encryptions, [](const EncryptionChoice& choice) {
+            return QString::fromLatin1(choice.caption);
+        });
+    }
+
+    Batch::Encryption EncryptionCode(int index)
+    {
+        return Choice(s_encryptions, index).code;
+    }
+
+    int EncryptionTextId(int index)
+    {
+        return Choice(s_encryptions, index).textId;
+    }
+
+    QString EncryptionFolder(int index)
+    {
+        return QString::fromLatin1(Choice(s_encryptions, index).sampleFolder);
+    }
+
+    QStringList EncryptionTexts()
+    {
+        return Captions(s_encryptions, [](const EncryptionChoice& choice) {
+            return Strings::LoadStr(choice.textId);
+        });
+    }
+
     QStringList ColorCaptions()
     {
         return Captions(s_colors, [](const PageColors::Scheme& scheme) {
@@ -134,11 +176,15 @@ namespace PageOptions
         return programFolder + tail;
     }
 
-    QString SamplePagePath(const QString& programFolder, int colorIndex, int passwordType, QChar separator)
+    QString
+    SamplePagePath(const QString& programFolder, int colorIndex, int passwordType, int encryptionIndex, QChar separator)
     {
         const QString page =
             passwordType == Encrypthtml::SinglePassword ? QStringLiteral("index.html") : QStringLiteral("index1.html");
-        return DataPath(programFolder, QStringLiteral("Templates/%1/%2").arg(ColorFolder(colorIndex), page), separator);
+        QStringList parts = {
+            QStringLiteral("Templates"), EncryptionFolder(encryptionIndex), ColorFolder(colorIndex), page};
+        parts.removeAll(QString());
+        return DataPath(programFolder, parts.join(QLatin1Char('/')), separator);
     }
 
     QString RunningProgramFolder()
@@ -159,10 +205,19 @@ void TFormMain::CmbPageColorChange()
     PageColor = PageOptions::ColorCode(CmbPageColor->currentIndex());
 }
 
+void TFormMain::CmbEncryptionChange()
+{
+    const int index = CmbEncryption->currentIndex();
+    LblEncryptionContent->setText(Strings::LoadStr(PageOptions::EncryptionTextId(index)));
+    Encryption = PageOptions::EncryptionCode(index);
+}
+
 void TFormMain::BtnColorPreviewClick()
 {
-    Prompts::OpenPath(
-        PageOptions::SamplePagePath(PageOptions::RunningProgramFolder(), CmbPageColor->currentIndex(), PasswordType));
+    Prompts::OpenPath(PageOptions::SamplePagePath(PageOptions::RunningProgramFolder(),
+                                                  CmbPageColor->currentIndex(),
+                                                  PasswordType,
+                                                  CmbEncryption->currentIndex()));
 }
 
 void TFormMain::TbnShowClick()

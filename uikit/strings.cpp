@@ -74,6 +74,13 @@ namespace
          "Cookie selected: this protection type uses  cookies to store a password in the user's local machine. You "
          "can use it to protect a whole web site. Default password storing time is 365 days."},
         {509, "[password is \"pvkmsto\"]"},
+        {510, "Encryption:"},
+        {511,
+         "Classic: opens in every browser, but only hides the page from casual readers: a copy of it lets a guesser "
+         "test passwords quickly."},
+        {512,
+         "Strong: AES-256-GCM; every password guess costs 600,000 PBKDF2 rounds. Pages open over https or as local "
+         "files."},
         {601, "Step 4"},
         {602,
          "Click \"Create\" button to create encrypted and password protected web pages. You can preview the selected "

@@ -46,6 +46,7 @@ namespace
     }
 
     using TestFiles::IsLocked;
+    using TestFiles::IsStrongPage;
     using TestFiles::Read;
 
     QStringList Column(const QTreeWidget* view, int column)
@@ -123,6 +124,12 @@ private:
         FormMain->CmbPasswordTypeChange();
     }
 
+    static void setEncryption(int index)
+    {
+        FormMain->CmbEncryption->setCurrentIndex(index);
+        emit FormMain->CmbEncryption->activated(index);
+    }
+
     static void create()
     {
         FormMain->BtnCreate->click();
@@ -160,6 +167,7 @@ private slots:
         FormMain->ChkBackupFile->setChecked(false);
         FormMain->FileList.clear();
         FormMain->LvwFileShow->clear();
+        setEncryption(0);
     }
 
     void cleanup()
@@ -452,6 +460,117 @@ private slots:
         QCOMPARE(m_prompts->shown.at(1).text.count(longName), 1);
     }
 
+    // A strong run: the keys are made once, then every file of the list is locked with them, in the same batch
+    // as classic pages (rows, count, backups); the choice stays for the next run.
+    void strongRunLocksStrongPages()
+    {
+        setEncryption(1);
+        FormMain->ChkBackupFile->setChecked(true);
+        const QStringList paths = {write("a.html"), write("b.html")};
+        setFiles({paths.at(0), m_dir->filePath("missing.html"), paths.at(1)});
+        create();
+        QCOMPARE(m_prompts->shownTexts(), QStringList{QStringLiteral("2") + s_countSuffix});
+        QCOMPARE(Column(FormMain->LvwFileShow, 0), (QStringList{"a.html", "b.html"}));
+        for (const QString& path : paths) {
+            QVERIFY2(IsStrongPage(path), qPrintable(path));
+            QCOMPARE(Read(path + ".bak"), Page());
+        }
+        QVERIFY(!FormProgressBar);
+        QCOMPARE(FormMain->Encryption, Batch::Encryption::Strong);
+        QCOMPARE(FormMain->CmbEncryption->currentIndex(), 1);
+    }
+
+    // No strong run, no file touched: the user cancels while the keys are derived (with Cancel or Escape), or a
+    // login cannot be used (two user names that are one in NFC form). The earlier result rows stay.
+    void noStrongRunLeavesFilesUntouched_data()
+    {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("message");
+        const QStringList many = {"anna", "bert", "carl", "dora", "emil", "fred", "gina", "hugo"};
+        const QString cancelled = QStringLiteral("Cancelled: no file has been changed.");
+        QTest::newRow("Cancel") << QStringLiteral("click") << many << cancelled;
+        QTest::newRow("Escape") << QStringLiteral("escape") << many << cancelled;
+        QTest::newRow("one name twice in NFC form")
+            << QString() << QStringList{QStringLiteral("Zo\u00eb"), QStringLiteral("Zoe\u0308")}
+            << QStringLiteral("The keys of the strong pages could not be made (the user name \"Zoe\u0308\" is given "
+                              "twice). No file has been changed.");
+    }
+
+    void noStrongRunLeavesFilesUntouched()
+    {
+        QFETCH(QString, stop);
+        QFETCH(QStringList, names);
+        QFETCH(QString, message);
+        const QString earlier = write("earlier.html");
+        setFiles({earlier});
+        create();
+        m_prompts->clear();
+
+        setEncryption(1);
+        setPasswordType(Encrypthtml::UserPassword);
+        FormMain->EditMasterPassword->setText(QStringLiteral("master-pw"));
+        for (const QString& name : names) {
+            FormMain->UserList.append(UserList::makeEntry(name, name + QStringLiteral("-pass")));
+        }
+        FormMain->ChkBackupFile->setChecked(true);
+        const QStringList paths = {write("a.html"), write("b.html")};
+        setFiles(paths);
+
+        // Stops the derivation from the progress window, as the user would, once it shows the keys' progress.
+        QString label;
+        int maximum = -1;
+        QTimer stopper;
+        connect(&stopper, &QTimer::timeout, this, [&] {
+            if (!FormProgressBar || !FormProgressBar->BtnCancel->isVisible() || !label.isEmpty()) {
+                return;
+            }
+            label = FormProgressBar->LblCreating->text();
+            maximum = FormProgressBar->ProgressBarCreate->maximum();
+            if (stop == QStringLiteral("click")) {
+                QTest::mouseClick(FormProgressBar->BtnCancel, Qt::LeftButton);
+            } else {
+                QTest::keyClick(FormProgressBar, Qt::Key_Escape);
+            }
+        });
+        stopper.start(10);
+        create();
+        stopper.stop();
+
+        QCOMPARE(m_prompts->shownTexts(), QStringList{message});
+        if (!stop.isEmpty()) {
+            QCOMPARE(label, QStringLiteral("Preparing the keys..."));
+            QCOMPARE(maximum, names.size() + 1);
+        }
+        for (const QString& path : paths) {
+            QCOMPARE(Read(path), Page());
+            QVERIFY(!QFile::exists(path + ".bak"));
+        }
+        QCOMPARE(Column(FormMain->LvwFileShow, 0), QStringList{"earlier.html"});
+        QVERIFY(!FormProgressBar);
+    }
+
+    void encryptionChange_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<Batch::Encryption>("code");
+        QTest::addColumn<int>("textId");
+        QTest::newRow("Strong") << 1 << Batch::Encryption::Strong << 512;
+        QTest::newRow("Classic") << 0 << Batch::Encryption::Classic << 511;
+        QTest::newRow("No selection counts as Classic") << -1 << Batch::Encryption::Classic << 511;
+    }
+
+    void encryptionChange()
+    {
+        QFETCH(int, index);
+        QFETCH(Batch::Encryption, code);
+        QFETCH(int, textId);
+        setEncryption(index == 1 ? 0 : 1);
+        setEncryption(index);
+        QCOMPARE(FormMain->Encryption, code);
+        QCOMPARE(FormMain->LblEncryptionContent->text(), Strings::LoadStr(textId));
+    }
+
     void protectionTypeChange_data()
     {
         QTest::addColumn<int>("index");
@@ -501,12 +620,18 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("colour");
         QTest::addColumn<int>("protection");
+        QTest::addColumn<int>("encryption");
         QTest::addColumn<QString>("page");
-        QTest::newRow("Yellow, single password") << 2000 << 2 << 0 << QStringLiteral("/Templates/Yellow/index.html");
+        QTest::newRow("Yellow, single password")
+            << 2000 << 2 << 0 << 0 << QStringLiteral("/Templates/Yellow/index.html");
         QTest::newRow("Blue, users, whatever the protection")
-            << 2001 << 3 << 2 << QStringLiteral("/Templates/Blue/index1.html");
-        QTest::newRow("Black, users") << 2001 << 1 << 1 << QStringLiteral("/Templates/Black/index1.html");
-        QTest::newRow("White, single password") << 2000 << 0 << 1 << QStringLiteral("/Templates/White/index.html");
+            << 2001 << 3 << 2 << 0 << QStringLiteral("/Templates/Blue/index1.html");
+        QTest::newRow("Black, users") << 2001 << 1 << 1 << 0 << QStringLiteral("/Templates/Black/index1.html");
+        QTest::newRow("White, single password") << 2000 << 0 << 1 << 0 << QStringLiteral("/Templates/White/index.html");
+        QTest::newRow("Strong, Yellow, single password")
+            << 2000 << 2 << 0 << 1 << QStringLiteral("/Templates/Strong/Yellow/index.html");
+        QTest::newRow("Strong, Blue, users")
+            << 2001 << 3 << 1 << 1 << QStringLiteral("/Templates/Strong/Blue/index1.html");
     }
 
     void previewOpensTheSamplePage()
@@ -514,8 +639,10 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, colour);
         QFETCH(int, protection);
+        QFETCH(int, encryption);
         QFETCH(QString, page);
         setPasswordType(type);
+        setEncryption(encryption);
         FormMain->CmbPageColor->setCurrentIndex(colour);
         FormMain->CmbPageColorChange();
         FormMain->CmbProtectionType->setCurrentIndex(protection);

@@ -104,6 +104,39 @@ namespace
                                                ColorRow{2, 0x00FFFF, "Yellow"},
                                                ColorRow{3, 0xFF0000, "Blue"}));
 
+    struct EncryptionRow
+    {
+        int index;
+        const char* caption;
+        Batch::Encryption code;
+        int textId;
+        const char* folder;
+    };
+
+    void PrintTo(const EncryptionRow& row, std::ostream* out)
+    {
+        *out << "index " << row.index;
+    }
+
+    class EncryptionTable : public ::testing::TestWithParam<EncryptionRow>
+    { };
+
+    TEST_P(EncryptionTable, IndexGivesCaptionCodeTextAndFolder)
+    {
+        const EncryptionRow& row = GetParam();
+        EXPECT_EQ(PageOptions::EncryptionCaptions().value(row.index), QString::fromLatin1(row.caption));
+        EXPECT_EQ(PageOptions::EncryptionCode(row.index), row.code);
+        EXPECT_EQ(PageOptions::EncryptionTextId(row.index), row.textId);
+        EXPECT_EQ(PageOptions::EncryptionFolder(row.index), QString::fromLatin1(row.folder));
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Codes,
+        EncryptionTable,
+        ::testing::Values(EncryptionRow{-1, "", Batch::Encryption::Classic, 511, ""},
+                          EncryptionRow{0, "Classic (compatible)", Batch::Encryption::Classic, 511, ""},
+                          EncryptionRow{1, "Strong (AES-256)", Batch::Encryption::Strong, 512, "Strong"}));
+
     struct FolderRow
     {
         const char* programDir;
@@ -140,6 +173,7 @@ namespace
         char separator;
         int colorIndex;
         int passwordType;
+        int encryptionIndex;
         const char* page;
     };
 
@@ -156,7 +190,7 @@ namespace
         const PreviewRow& row = GetParam();
         const QChar separator = QLatin1Char(row.separator);
         const QString folder = PageOptions::ProgramFolder(QString::fromLatin1(row.programDir), separator);
-        EXPECT_EQ(PageOptions::SamplePagePath(folder, row.colorIndex, row.passwordType, separator),
+        EXPECT_EQ(PageOptions::SamplePagePath(folder, row.colorIndex, row.passwordType, row.encryptionIndex, separator),
                   QString::fromLatin1(row.page));
     }
 
@@ -166,16 +200,19 @@ namespace
     INSTANTIATE_TEST_SUITE_P(
         Paths,
         PreviewTable,
-        ::testing::Values(PreviewRow{"/opt/qg", '/', 0, Single, "/opt/qg/Templates/White/index.html"},
-                          PreviewRow{"/opt/qg", '/', 1, Users, "/opt/qg/Templates/Black/index1.html"},
-                          PreviewRow{"/opt/qg", '/', 2, Single, "/opt/qg/Templates/Yellow/index.html"},
-                          PreviewRow{"/opt/qg", '/', 3, Users, "/opt/qg/Templates/Blue/index1.html"},
-                          PreviewRow{"/opt/qg", '/', -1, Users, "/opt/qg/Templates/White/index1.html"},
-                          PreviewRow{"/", '/', 2, Single, "/Templates/Yellow/index.html"},
-                          PreviewRow{"/", '/', 3, Users, "/Templates/Blue/index1.html"},
-                          PreviewRow{"C:\\", '\\', 2, Single, "C:\\Templates\\Yellow\\index.html"},
-                          PreviewRow{"C:\\", '\\', 3, Users, "C:\\Templates\\Blue\\index1.html"},
-                          PreviewRow{"D:\\Apps\\QG", '\\', 1, Single, "D:\\Apps\\QG\\Templates\\Black\\index.html"}));
+        ::testing::Values(PreviewRow{"/opt/qg", '/', 0, Single, 0, "/opt/qg/Templates/White/index.html"},
+                          PreviewRow{"/opt/qg", '/', 1, Users, 0, "/opt/qg/Templates/Black/index1.html"},
+                          PreviewRow{"/opt/qg", '/', 2, Single, 0, "/opt/qg/Templates/Yellow/index.html"},
+                          PreviewRow{"/opt/qg", '/', 3, Users, 0, "/opt/qg/Templates/Blue/index1.html"},
+                          PreviewRow{"/opt/qg", '/', -1, Users, -1, "/opt/qg/Templates/White/index1.html"},
+                          PreviewRow{"/opt/qg", '/', 2, Single, 1, "/opt/qg/Templates/Strong/Yellow/index.html"},
+                          PreviewRow{"/opt/qg", '/', 0, Users, 1, "/opt/qg/Templates/Strong/White/index1.html"},
+                          PreviewRow{"/", '/', 2, Single, 0, "/Templates/Yellow/index.html"},
+                          PreviewRow{"/", '/', 3, Users, 1, "/Templates/Strong/Blue/index1.html"},
+                          PreviewRow{"C:\\", '\\', 2, Single, 0, "C:\\Templates\\Yellow\\index.html"},
+                          PreviewRow{"C:\\", '\\', 3, Users, 1, "C:\\Templates\\Strong\\Blue\\index1.html"},
+                          PreviewRow{
+                              "D:\\Apps\\QG", '\\', 1, Single, 0, "D:\\Apps\\QG\\Templates\\Black\\index.html"}));
 
     TEST(DataPath, HelpPageHasASingleSeparatorInARootFolder)
     {

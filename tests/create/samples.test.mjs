@@ -1,5 +1,6 @@
-// The eight sample pages beside the built program open in Chromium with the credentials that the wizard shows
-// under its Preview button (taken from the texts endtoendtest read off the window), and each shows its colour.
+// The sample pages beside the built program, classic and strong, open in Chromium with the credentials that the
+// wizard shows under its Preview button (taken from the texts endtoendtest read off the window), and each shows its
+// colour.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -15,6 +16,8 @@ const colours = {
     Yellow: ['#FF8040', '#007FBF'],
     Blue: ['#0000FF', '#FFFF00'],
 };
+// The folder below Templates of each encryption choice.
+const formats = { classic: '', strong: 'Strong/' };
 let single;
 let userCredentials;
 
@@ -27,32 +30,54 @@ const shared = sharedBrowserAndSite(async () => {
     assert.ok(single, job.singlePreview);
     assert.ok(users, job.userPreview);
     userCredentials = { user: users[1], password: users[2] };
-    for (const colour of Object.keys(colours)) {
-        for (const page of ['index.html', 'index1.html']) {
-            shared.site.write(`${colour}/${page}`, fs.readFileSync(path.join(templates, colour, page)));
+    for (const folder of Object.values(formats)) {
+        for (const colour of Object.keys(colours)) {
+            for (const page of ['index.html', 'index1.html']) {
+                const name = `${folder}${colour}/${page}`;
+                shared.site.write(name, fs.readFileSync(path.join(templates, name)));
+            }
         }
     }
 });
 
-for (const [colour, expected] of Object.entries(colours)) {
-    for (const [page, mode] of [['index.html', 'single'], ['index1.html', 'user']]) {
-        test(`${colour}/${page} opens with the ${mode} preview credentials`, async () => {
-            const context = await shared.browser.newContext();
-            try {
-                const tab = await newTab(context);
-                await tab.goto(shared.site.url(`${colour}/${page}`));
-                assert.equal(await showsLoginForm(tab), true);
-                const shown = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
-                assert.deepEqual(shown.map((c) => c.toUpperCase()), expected);
-                const opened = mode === 'single'
-                    ? await submitLogin(tab, single)
-                    : await submitLogin(tab, userCredentials.password, userCredentials.user);
-                assert.equal(opened, true);
-                assert.match(await tab.textContent('h1'), /Quillgate sample page/);
-                assert.deepEqual(tab.dialogs, []);
-            } finally {
-                await context.close();
-            }
-        });
+// Logs in through the form of a classic or a strong page; true when the page opened.
+async function logIn(tab, format, password, user) {
+    if (format === 'classic') {
+        return submitLogin(tab, password, user);
+    }
+    if (user !== undefined) {
+        await tab.fill('input[name="qvusr"]', user);
+    }
+    await tab.fill('input[name="qvpwd"]', password);
+    await tab.click('input[name="submit"]');
+    await tab.waitForFunction(() => window.qgPending === null);
+    return !(await showsLoginForm(tab));
+}
+
+for (const [format, folder] of Object.entries(formats)) {
+    for (const [colour, expected] of Object.entries(colours)) {
+        for (const [page, mode] of [['index.html', 'single'], ['index1.html', 'user']]) {
+            test(`${format} ${colour}/${page} opens with the ${mode} preview credentials`, async () => {
+                const context = await shared.browser.newContext();
+                try {
+                    const tab = await newTab(context);
+                    await tab.goto(shared.site.url(`${folder}${colour}/${page}`));
+                    if (format === 'strong') {
+                        await tab.waitForFunction(() => window.qgPending === null);
+                    }
+                    assert.equal(await showsLoginForm(tab), true);
+                    const shown = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
+                    assert.deepEqual(shown.map((c) => c.toUpperCase()), expected);
+                    const opened = mode === 'single'
+                        ? await logIn(tab, format, single)
+                        : await logIn(tab, format, userCredentials.password, userCredentials.user);
+                    assert.equal(opened, true);
+                    assert.match(await tab.textContent('h1'), /Quillgate sample page/);
+                    assert.deepEqual(tab.dialogs, []);
+                } finally {
+                    await context.close();
+                }
+            });
+        }
     }
 }

@@ -47,11 +47,13 @@ void DataLayoutTest::dataBesideTheProgram()
     const QString folder = ProgramFolderOf(program);
 
     QStringList missing;
-    for (int colour = -1; colour < 4; ++colour) {
-        for (int type : {Encrypthtml::SinglePassword, Encrypthtml::UserPassword}) {
-            const QString sample = PageOptions::SamplePagePath(folder, colour, type);
-            if (!QFileInfo(sample).isFile()) {
-                missing.append(sample);
+    for (int encryption = -1; encryption < PageOptions::EncryptionCaptions().size(); ++encryption) {
+        for (int colour = -1; colour < 4; ++colour) {
+            for (int type : {Encrypthtml::SinglePassword, Encrypthtml::UserPassword}) {
+                const QString sample = PageOptions::SamplePagePath(folder, colour, type, encryption);
+                if (!QFileInfo(sample).isFile()) {
+                    missing.append(sample);
+                }
             }
         }
     }

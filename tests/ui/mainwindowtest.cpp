@@ -8,6 +8,7 @@
 #include "ui/linklabel.h"
 #include "ui/main.h"
 #include "uikit/handlers.h"
+#include "uikit/strings.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -136,6 +137,7 @@ private slots:
     void toolImagesHaveHotForm();
     void accessibleNames();
     void focusOrder();
+    void encryptionFromTheKeyboard();
     void spaceOnNextNeverReachesExit();
     void enterAndEscapePressNoButton();
     void exitAndCloseBoxEndWithoutQuestion();
@@ -321,6 +323,14 @@ void MainWindowTest::initialState_data()
     row("BtnColorPreview", "text", "Preview");
     row("LblPreviewPassword", "text", s_singlePreview);
     row("LblPreviewPassword", "colour", navy);
+    row("LblEncryption", "text", "Encryption:");
+    row("CmbEncryption", "items", QStringList{"Classic (compatible)", "Strong (AES-256)"});
+    row("CmbEncryption", "currentIndex", 0);
+    row("CmbEncryption", "editable", false);
+    row("LblEncryptionContent",
+        "text",
+        "Classic: opens in every browser, but only hides the page from casual readers: a copy of it lets a guesser "
+        "test passwords quickly.");
 
     row("LblStep4Logo", "text", "Step 4");
     row("LblStep4Content",
@@ -359,6 +369,7 @@ void MainWindowTest::initialFields()
     QCOMPARE(m_form->PasswordType, 2000);
     QCOMPARE(m_form->ProtectionType, 1000);
     QCOMPARE(m_form->PageColor, 0xFFFFFF);
+    QCOMPARE(m_form->Encryption, Batch::Encryption::Classic);
     QCOMPARE(m_form->CurrentStep, 0);
     QVERIFY(m_form->FileList.isEmpty());
     QVERIFY(m_form->UserList.isEmpty());
@@ -387,6 +398,8 @@ void MainWindowTest::windowFrame()
     m_form->CmbPasswordTypeChange();
     m_form->CmbProtectionType->setCurrentIndex(1);
     m_form->CmbProtectionTypeChange();
+    m_form->CmbEncryption->setCurrentIndex(1);
+    m_form->CmbEncryptionChange();
     QApplication::processEvents();
     QCOMPARE(m_form->size(), before);
 }
@@ -839,6 +852,32 @@ void MainWindowTest::focusOrder()
     });
     QTest::keyClick(m_form->LblStep0Email, Qt::Key_Space);
     QVERIFY(pressed);
+}
+
+// On "Step 3" Tab goes from the colour and Preview on to the encryption below them; the arrow keys choose, and the
+// choice stays while the user moves back and forth.
+void MainWindowTest::encryptionFromTheKeyboard()
+{
+    walkTo(3);
+    m_form->CmbProtectionType->setFocus();
+    for (QWidget* next : {static_cast<QWidget*>(m_form->CmbPageColor),
+                          static_cast<QWidget*>(m_form->BtnColorPreview),
+                          static_cast<QWidget*>(m_form->CmbEncryption)}) {
+        QTest::keyClick(m_form->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_form->focusWidget(), next);
+    }
+    QTest::keyClick(m_form->CmbEncryption, Qt::Key_Down);
+    QCOMPARE(m_form->Encryption, Batch::Encryption::Strong);
+    QCOMPARE(m_form->LblEncryptionContent->text(), Strings::LoadStr(512));
+    m_form->BtnBackClick();
+    m_form->BtnNextClick();
+    m_form->BtnNextClick();
+    m_form->BtnBackClick();
+    QVERIFY(m_form->PnlStep3->isVisible());
+    QCOMPARE(m_form->CmbEncryption->currentIndex(), 1);
+    QCOMPARE(m_form->Encryption, Batch::Encryption::Strong);
+    QTest::keyClick(m_form->CmbEncryption, Qt::Key_Up);
+    QCOMPARE(m_form->Encryption, Batch::Encryption::Classic);
 }
 
 void MainWindowTest::spaceOnNextNeverReachesExit()
