@@ -1,6 +1,6 @@
 // The browser half of the wizard's end-to-end test: the pages that endtoendtest locked through the wizard
 // (user/password, Session protection, Blue) open for each user in Chromium, and the login carries over to the
-// other pages of the site for the rest of the browser session.
+// other pages of the site for the rest of the browser session; so do the strong pages it locked with the same job.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -16,6 +16,7 @@ const shared = sharedBrowserAndSite(async () => {
     job = JSON.parse(fs.readFileSync(path.join(jobDir, 'job.json'), 'utf8'));
     for (const name of job.pages) {
         shared.site.write(name, fs.readFileSync(path.join(jobDir, 'site', name)));
+        shared.site.write(`strong/${name}`, fs.readFileSync(path.join(jobDir, 'strong', name)));
     }
 });
 
@@ -78,4 +79,33 @@ test('a new shared.browser session asks again', async () => {
         await tab.goto(shared.site.url(job.pages[1]));
         assert.equal(await showsLoginForm(tab), true);
     });
+});
+
+test('the strong pages open for each user and the master once per session; a wrong login alerts', async () => {
+    const settled = (tab) => tab.waitForFunction(() => window.qgPending === null);
+    const login = async (tab, user, password) => {
+        await tab.fill('input[name="qvusr"]', user);
+        await tab.fill('input[name="qvpwd"]', password);
+        await tab.click('input[name="submit"]');
+        await settled(tab);
+    };
+    const [first, ...others] = job.pages;
+    for (const [user, password] of [...job.users, ['', job.master]]) {
+        await withTab(shared.browser, async (tab) => {
+            await tab.goto(shared.site.url(`strong/${first}`));
+            await settled(tab);
+            const colours = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
+            assert.deepEqual(colours.map((c) => c.toUpperCase()), ['#0000FF', '#FFFF00'], user);
+            await login(tab, 'nobody', password);
+            assert.deepEqual(tab.dialogs, ['Invalid Password'], user);
+            await login(tab, user, password);
+            assert.equal(await tab.textContent('#content'), pageTitle(first), user);
+            for (const name of others) {
+                await tab.goto(shared.site.url(`strong/${name}`));
+                await settled(tab);
+                assert.equal(await tab.textContent('#content'), pageTitle(name), `${user} on ${name}`);
+            }
+            assert.deepEqual(tab.dialogs, ['Invalid Password'], user);
+        });
+    }
 });

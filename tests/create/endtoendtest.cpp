@@ -1,7 +1,8 @@
 // The whole job through the wizard, as a user does it: files added on "Step 1", user/password mode with a master
 // password and two users added through the user dialog, Session protection and the Blue colour, Create. The
 // locked pages and what the wizard told the user are left in QUILLGATE_E2E_DIR for the browser half of the test
-// (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question.
+// (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question. Last, the same
+// job with Strong encryption chosen on "Step 3" locks new files, left in QUILLGATE_E2E_DIR/strong.
 
 #include "settings/userpassword.h"
 #include "tests/support/fakeprompts.h"
@@ -43,6 +44,27 @@ namespace
     }
 
     using TestFiles::Read;
+
+    // Writes the test's pages into folder; returns their paths in the order of s_pages.
+    QStringList WritePages(const QString& folder)
+    {
+        QStringList paths;
+        for (const QString& name : s_pages) {
+            const QString path = QDir(folder).filePath(name);
+            if (!TestFiles::Write(path, Content(name))) {
+                qFatal("cannot write the fixture %s", qPrintable(path));
+            }
+            paths.append(path);
+        }
+        return paths;
+    }
+
+    void WriteJob(const QString& path, const QJsonObject& job)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(QJsonDocument(job).toJson()) > 0);
+    }
 } // namespace
 
 class EndToEndTest : public QObject
@@ -51,6 +73,13 @@ class EndToEndTest : public QObject
 
 private:
     FakePrompts m_prompts;
+
+    static void back(QWidget* expectedPage)
+    {
+        QVERIFY(FormMain->BtnBack->isEnabled());
+        QTest::mouseClick(FormMain->BtnBack, Qt::LeftButton);
+        QTRY_VERIFY(expectedPage->isVisible());
+    }
 
     static void next(QWidget* expectedPage)
     {
@@ -113,13 +142,7 @@ private slots:
 
         QTemporaryDir work;
         QVERIFY(work.isValid());
-        QStringList paths;
-        for (const QString& name : s_pages) {
-            QFile file(work.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(Content(name));
-            paths.append(file.fileName());
-        }
+        const QStringList paths = WritePages(work.path());
 
         // Welcome, then "Step 1": the files.
         QVERIFY(FormMain->PnlStep0->isVisible());
@@ -133,8 +156,12 @@ private slots:
         next(FormMain->PnlStep2);
         choose(FormMain->CmbPasswordType, 1);
         QTRY_VERIFY(FormMain->EditMasterPassword->isVisible());
-        QTest::keyClicks(FormMain->EditMasterPassword, s_master);
-        QTest::keyClicks(FormMain->EditConfirmMasterPassword, s_master);
+        // The boxes come filled in: the user selects their text and types over it.
+        for (QLineEdit* box : {FormMain->EditMasterPassword, FormMain->EditConfirmMasterPassword}) {
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, s_master);
+            QCOMPARE(box->text(), s_master);
+        }
 
         // The user list.
         next(FormMain->PnlUserList);
@@ -172,10 +199,7 @@ private slots:
                               {QStringLiteral("master"), s_master},
                               {QStringLiteral("singlePreview"), singlePreview},
                               {QStringLiteral("userPreview"), userPreview}};
-        QFile jobFile(output.filePath(QStringLiteral("job.json")));
-        QVERIFY(jobFile.open(QIODevice::WriteOnly));
-        jobFile.write(QJsonDocument(job).toJson());
-        jobFile.close();
+        WriteJob(output.filePath(QStringLiteral("job.json")), job);
 
         // Again: No to All at the first file leaves all three as they are.
         m_prompts.clear();
@@ -198,6 +222,42 @@ private slots:
         QCOMPARE(m_prompts.shown.at(1).text, QStringLiteral("3 file(s) have been encrypted."));
         for (int i = 0; i < paths.size(); ++i) {
             QVERIFY(Read(paths.at(i)) != locked.at(i));
+        }
+    }
+
+    // From "Step 4" of the job above back to "Step 1": new files, the same users and settings, Strong encryption
+    // chosen from the keyboard on "Step 3", Create.
+    void wizardLocksStrongPages()
+    {
+        const QString outputDir = qEnvironmentVariable("QUILLGATE_E2E_DIR") + QStringLiteral("/strong");
+        QVERIFY(QDir(outputDir).removeRecursively());
+        QVERIFY(QDir().mkpath(outputDir));
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        const QStringList paths = WritePages(work.path());
+
+        QVERIFY(FormMain->PnlStep4->isVisible());
+        for (QWidget* page : {FormMain->PnlStep3, FormMain->PnlUserList, FormMain->PnlStep2, FormMain->PnlStep1}) {
+            back(page);
+        }
+        QTest::mouseClick(FormMain->TbnDelAll, Qt::LeftButton);
+        m_prompts.clear();
+        m_prompts.openFileAnswers = {paths};
+        QTest::mouseClick(FormMain->TbnAddFile, Qt::LeftButton);
+        QCOMPARE(FormMain->LvwFileList->topLevelItemCount(), 3);
+        next(FormMain->PnlStep2);
+        next(FormMain->PnlUserList);
+        next(FormMain->PnlStep3);
+        choose(FormMain->CmbEncryption, 1);
+        QCOMPARE(FormMain->Encryption, Batch::Encryption::Strong);
+
+        next(FormMain->PnlStep4);
+        QTest::mouseClick(FormMain->BtnCreate, Qt::LeftButton);
+        QCOMPARE(m_prompts.shownTexts(), QStringList{QStringLiteral("3 file(s) have been encrypted.")});
+        QCOMPARE(FormMain->LvwFileShow->topLevelItemCount(), 3);
+        for (int i = 0; i < paths.size(); ++i) {
+            QVERIFY2(TestFiles::IsStrongPage(paths.at(i)), qPrintable(paths.at(i)));
+            QVERIFY(QFile::copy(paths.at(i), outputDir + QLatin1Char('/') + s_pages.at(i)));
         }
     }
 };
