@@ -1,5 +1,7 @@
-// Time until a locked 5 MB page of paragraphs is shown in headless Chromium (opened with ?pwd=, decrypted and
-// laid out), beside the same page opened unlocked: the browser's own floor. Prints both and their ratio.
+// Time until a locked 5 MB page of paragraphs is shown in headless Chromium (opened with a password in its address,
+// decrypted and laid out), beside the same page opened unlocked: the browser's own floor. The classic page is
+// opened with ?pwd=, the strong one with #pwd= (its 600,000-round key derivation included). Prints the times and
+// each locked page's ratio to the unlocked one.
 //
 //   node bench/browser/unlock.mjs [PATH-TO-quillgate-lock] [runs]
 // (the command's path may also come from QUILLGATE_LOCK)
@@ -36,11 +38,13 @@ async function timeToShown(browser, url) {
     try {
         const tab = await context.newPage();
         await tab.addInitScript(() => {
-            const writeln = Document.prototype.writeln;
-            Document.prototype.writeln = function (text) {
-                window.qgFirstWrite ??= performance.now();
-                return writeln.call(this, text);
-            };
+            for (const name of ['write', 'writeln']) {
+                const write = Document.prototype[name];
+                Document.prototype[name] = function (text) {
+                    window.qgFirstWrite ??= performance.now();
+                    return write.call(this, text);
+                };
+            }
         });
         const start = performance.now();
         await tab.goto(url, { waitUntil: 'commit', timeout: 120000 });
@@ -74,26 +78,38 @@ try {
     const content = paragraphsPage();
     const plainUrl = site.url('plain.html');
     site.write('plain.html', content);
-    const lockedUrl = site.lock('locked.html', content, { password }) + '?pwd=' + password;
+    const lockedPages = [
+        { name: 'classic', url: site.lock('locked.html', content, { password }) + '?pwd=' + password },
+        {
+            name: 'strong',
+            url: site.lock('strong.html', content, { password, format: 'strong' }) + '#pwd=' + password,
+        },
+    ];
 
     // One unmeasured round warms up the browser and the server.
     await timeToShown(browser, plainUrl);
-    await timeToShown(browser, lockedUrl);
+    for (const page of lockedPages) {
+        page.shown = [];
+        page.script = [];
+        await timeToShown(browser, page.url);
+    }
     const plain = [];
-    const locked = [];
-    const script = [];
     for (let i = 0; i < runs; i++) {
         plain.push((await timeToShown(browser, plainUrl)).shown);
-        const run = await timeToShown(browser, lockedUrl);
-        locked.push(run.shown);
-        script.push(run.script);
+        for (const page of lockedPages) {
+            const run = await timeToShown(browser, page.url);
+            page.shown.push(run.shown);
+            page.script.push(run.script);
+        }
     }
     const mb = (content.length / 1024 / 1024).toFixed(1);
     const show = (values) => `median ${median(values).toFixed(0)} ms (runs: ${values.map((v) => v.toFixed(0)).join(', ')})`;
     console.log(`unlocked ${mb} MB page shown: ${show(plain)}`);
-    console.log(`locked   ${mb} MB page shown: ${show(locked)}`);
-    console.log(`  of which decrypting and decoding in the page script: ${show(script)}`);
-    console.log(`ratio locked/unlocked: ${(median(locked) / median(plain)).toFixed(2)} (target <= 1.30)`);
+    for (const page of lockedPages) {
+        console.log(`${page.name} page shown: ${show(page.shown)}`);
+        console.log(`  of which the page script (from the load event to its first write): ${show(page.script)}`);
+        console.log(`ratio ${page.name}/unlocked: ${(median(page.shown) / median(plain)).toFixed(2)} (target <= 1.30)`);
+    }
 } finally {
     await browser.close();
     await site.close();
