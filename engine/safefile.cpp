@@ -32,6 +32,8 @@ namespace SafeFile
 
         std::atomic<bool> s_flushing{true};
         constexpr off_t s_writeBehind = 8 << 20;
+        // A commit batch of fewer files flushes them one by one.
+        constexpr std::size_t s_flushedOneByOne = 8;
 
         // Calls read, write and the like again when a signal interrupted them.
         template <typename Call> auto Retry(Call call)
@@ -488,40 +490,62 @@ namespace SafeFile
         }
     }
 
-    // One syncfs() a file system writes the data of every file there; the renames follow, a group's in order,
-    // and then one fsync() a folder.
-    std::vector<CommitBatch::Result> CommitBatch::putInPlace(std::vector<Group>& groups)
+    std::map<const Replacement*, std::string> CommitBatch::flushData(const std::vector<Group>& groups)
     {
-        std::map<dev_t, std::string> unflushed; // a file system whose flush failed, and why
-        std::vector<Result> results(groups.size());
-        if (s_flushing) {
-            std::map<dev_t, const Replacement*> systems; // a file on each file system
-            for (const Group& group : groups) {
-                for (const auto& file : group.files) {
-                    systems.emplace(file->m_device, file.get());
+        std::size_t count = 0;
+        for (const Group& group : groups) {
+            count += group.files.size();
+        }
+        std::map<const Replacement*, std::string> unflushed;
+        std::map<dev_t, std::vector<const Replacement*>> bySystem;
+        for (const Group& group : groups) {
+            for (const auto& file : group.files) {
+                if (count < s_flushedOneByOne) {
+                    // The file may be unreadable to its owner by now (it has the page's mode); its file system's
+                    // flush covers it then.
+                    const int fd = open(file->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+                    if (fd >= 0) {
+                        if (fdatasync(fd) != 0) {
+                            unflushed[file.get()] = Reason(errno);
+                        }
+                        close(fd);
+                        continue;
+                    }
                 }
-            }
-            // Through the folder, or else the file itself: either may be unreadable to its owner by now.
-            for (const auto& [device, file] : systems) {
-                const std::filesystem::path folder = file->m_temporary.parent_path();
-                int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                if (fd < 0) {
-                    fd = open(file->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-                }
-                if (fd < 0 || syncfs(fd) != 0) {
-                    unflushed[device] = Reason(errno);
-                }
-                if (fd >= 0) {
-                    close(fd);
-                }
+                bySystem[file->m_device].push_back(file.get());
             }
         }
+        for (const auto& [device, files] : bySystem) {
+            // Through the folder, or else a file: either may be unreadable to its owner by now.
+            int fd = open(files.front()->m_temporary.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0) {
+                fd = open(files.front()->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+            }
+            if (fd < 0 || syncfs(fd) != 0) {
+                const std::string reason = Reason(errno);
+                for (const Replacement* file : files) {
+                    unflushed[file] = reason;
+                }
+            }
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        return unflushed;
+    }
+
+    // The data first, then the renames, a group's in order, then one fsync() a folder.
+    std::vector<CommitBatch::Result> CommitBatch::putInPlace(std::vector<Group>& groups)
+    {
+        std::vector<Result> results(groups.size());
+        const std::map<const Replacement*, std::string> unflushed =
+            s_flushing ? flushData(groups) : std::map<const Replacement*, std::string>();
         std::set<std::filesystem::path> folders;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             Result& result = results[g];
             result.count = groups[g].files.size();
             for (const auto& file : groups[g].files) {
-                const auto failed = unflushed.find(file->m_device);
+                const auto failed = unflushed.find(file.get());
                 if (failed != unflushed.end()) {
                     result.error = "cannot flush the new " + file->m_target.string() + " to disk: " + failed->second;
                     break;

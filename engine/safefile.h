@@ -168,6 +168,10 @@ namespace SafeFile
 
         // The committer thread: puts each batch in place once it is full or a commit is asked for.
         void commitInTurn();
+        // Writes the data of every file of groups to disk: a few files one by one, more with one syncfs() a file
+        // system, which also waits for whatever else was written there lately and so pays off only for many files.
+        // Returns the files that may not be on disk, with the reason.
+        static std::map<const Replacement*, std::string> flushData(const std::vector<Group>& groups);
         static std::vector<Result> putInPlace(std::vector<Group>& groups);
 
         std::mutex m_mutex;

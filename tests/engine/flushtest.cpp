@@ -111,36 +111,48 @@ namespace
         EXPECT_TRUE(calls[1].starts_with("rename ") && calls[1].ends_with(" " + path)) << calls[1];
     }
 
-    // A batch writes all its files' data with one flush of the file system, before any rename; then each backup is
+    // A batch puts all its files' data on disk before any rename: a few files each with its own flush, many with
+    // one flush of their file system (which also waits for everything else written there). Then each backup is
     // renamed before its page, and each folder is flushed once, after the last rename.
-    TEST(Flush, ABatchFlushesOnceBeforeAnyRenameAndEachFolderOnceAfter)
+    TEST(Flush, ABatchFlushesAllDataBeforeAnyRenameAndEachFolderOnceAfter)
     {
-        TempFolder folder;
-        const std::vector<std::string> pages = {folder.File("a.html"), folder.File("b.html")};
-        for (const std::string& page : pages) {
-            WriteFile(page, "<p>x</p>");
-        }
-        TakeCalls();
-        SafeFile::CommitBatch batch;
-        std::vector<LockReport> reports(pages.size());
-        for (std::size_t i = 0; i < pages.size(); ++i) {
-            int answer = RelockAsk;
-            LockPage(
-                pages[i], "pw", true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &reports[i], &batch);
-        }
-        EXPECT_EQ(TakeCalls(), std::vector<std::string>{}) << "nothing flushed or renamed before the commit";
-        batch.commit();
-        for (LockReport& report : reports) {
-            EXPECT_TRUE(FinishCommitted(batch, report)) << report.detail;
-        }
-        const std::vector<std::string> calls = TakeCalls();
-        ASSERT_EQ(calls.size(), 6U);
-        EXPECT_TRUE(calls[0] == "syncfs " + folder.Path().string()) << calls[0];
-        for (std::size_t i = 0; i < pages.size(); ++i) {
-            for (const auto& [at, target] : {std::pair{1 + 2 * i, pages[i] + ".bak"}, std::pair{2 + 2 * i, pages[i]}}) {
-                EXPECT_TRUE(calls[at].starts_with("rename ") && calls[at].ends_with(" " + target)) << calls[at];
+        for (const std::size_t pageCount : {2, 5}) {
+            TempFolder folder;
+            std::vector<std::string> pages;
+            for (std::size_t i = 0; i < pageCount; ++i) {
+                pages.push_back(folder.File("p" + std::to_string(i) + ".html"));
+                WriteFile(pages.back(), "<p>x</p>");
             }
+            TakeCalls();
+            SafeFile::CommitBatch batch;
+            std::vector<LockReport> reports(pages.size());
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                int answer = RelockAsk;
+                LockPage(
+                    pages[i], "pw", true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &reports[i], &batch);
+            }
+            EXPECT_EQ(TakeCalls(), std::vector<std::string>{}) << "nothing flushed or renamed before the commit";
+            batch.commit();
+            for (LockReport& report : reports) {
+                EXPECT_TRUE(FinishCommitted(batch, report)) << report.detail;
+            }
+            std::vector<std::string> calls = TakeCalls();
+            const bool oneByOne = 2 * pageCount < 8;
+            const std::size_t flushes = oneByOne ? 2 * pageCount : 1;
+            ASSERT_EQ(calls.size(), flushes + 2 * pageCount + 1) << pageCount;
+            for (std::size_t i = 0; i < flushes; ++i) {
+                EXPECT_TRUE(oneByOne ? calls[i].starts_with("fdatasync " + folder.Path().string() + "/.quillgate-")
+                                     : calls[i] == "syncfs " + folder.Path().string())
+                    << calls[i];
+            }
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                const std::size_t backupAt = flushes + 2 * i;
+                for (const auto& [at, target] :
+                     {std::pair{backupAt, pages[i] + ".bak"}, std::pair{backupAt + 1, pages[i]}}) {
+                    EXPECT_TRUE(calls[at].starts_with("rename ") && calls[at].ends_with(" " + target)) << calls[at];
+                }
+            }
+            EXPECT_EQ(calls.back(), "fsync " + folder.Path().string());
         }
-        EXPECT_EQ(calls[5], "fsync " + folder.Path().string());
     }
 } // namespace
