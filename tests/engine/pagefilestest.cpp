@@ -283,6 +283,25 @@ namespace
         }
     }
 
+    // The command may hold this many temporary files at once: a page and its backup for each of its 1,024 threads,
+    // and two full commit batches. Each one gets its temporary file (a smaller table made pages fail with "too many
+    // files at once" under --jobs 128 --backup), and all are removed with their objects.
+    TEST(TempFiles, EveryFileTheCommandMayHoldAtOnceGetsItsTemporaryFile)
+    {
+        TempFolder folder;
+        constexpr std::size_t atOnce = 2 * 1024 + 2 * SafeFile::CommitBatch::DefaultCapacity;
+        {
+            std::vector<std::unique_ptr<SafeFile::Replacement>> files;
+            for (std::size_t i = 0; i < atOnce; ++i) {
+                files.push_back(std::make_unique<SafeFile::Replacement>(folder.File("p" + std::to_string(i))));
+                std::string error;
+                ASSERT_TRUE(files.back()->create(error) && files.back()->complete({}, error)) << i << ": " << error;
+            }
+            EXPECT_EQ(folder.Names().size(), atOnce);
+        }
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{});
+    }
+
     // ---- What a page keeps of the file it replaces -------------------------------------------------------------
 
     // Root locking another user's private page leaves it that user's, private, with its attributes; so is the
