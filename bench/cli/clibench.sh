@@ -5,7 +5,7 @@
 # Every page reaches the disk before it replaces the original (in batches: one flush of the file system for many
 # pages). Every run starts from a fresh copy of
 # the site; each figure is the best of three rounds, taken in turns so that a busy moment of the machine hits all
-# of them alike. Usage: clibench.sh QUILLGATE-LOCK FOLDER
+# of them alike, and the default run of each round is also set against that round's copy (the median is printed). Usage: clibench.sh QUILLGATE-LOCK FOLDER
 set -eu
 lock=$1
 base=${QUILLGATE_BENCH_DIR:-$2}
@@ -65,11 +65,13 @@ copy=
 one=
 default=
 many=
+ratios=
 cores=$(nproc)
 for round in 1 2 3; do
     rm -rf "$work/run"
     sync
     seconds=$(timed cp -r "$work/site" "$work/run")
+    roundcopy=$seconds
     copy=$(best "$copy" "$seconds")
     echo "round $round: cp -r $seconds s"
     fresh
@@ -79,6 +81,8 @@ for round in 1 2 3; do
     fresh
     seconds=$(timed lockrun)
     default=$(best "$default" "$seconds")
+    # The disk's pace changes from one minute to the next, so each round's lock is also set against its own copy.
+    ratios="$ratios $(awk -v d="$seconds" -v c="$roundcopy" 'BEGIN { printf "%.3f", d / c }')"
     echo "round $round: default jobs $seconds s, peak memory $(cat "$work/rss" 2>/dev/null || echo ?) KB"
     fresh
     seconds=$(timed lockrun --jobs $((4 * cores)))
@@ -96,4 +100,9 @@ awk -v c="$copy" -v o="$one" -v d="$default" -v m="$many" -v n="$((4 * cores))" 
     printf "%-40s %8.3f s  %6.2fx cp  (target <= 1.50x: %s)\n", "quillgate-lock (default jobs) + sync", d, d / c,
         d / c <= 1.5 ? "met" : "missed"
     printf "%-40s %8.3f s  %6.2fx cp\n", "quillgate-lock --jobs " n " + sync", m, m / c
+}'
+echo "$ratios" | tr ' ' '\n' | grep . | sort -n | awk '{ r[NR] = $1 } END {
+    printf "default jobs against the copy of the same round: median %.2fx (rounds:", r[int((NR + 1) / 2)]
+    for (i = 1; i <= NR; i++) printf " %.2fx", r[i]
+    print ")"
 }'
