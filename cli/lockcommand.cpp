@@ -386,13 +386,7 @@ bool LockCommand::readPassword(std::string& utf8)
         std::cerr << TextBytes::PasswordLengthMessage() << '\n';
         return false;
     }
-    // The trim drops characters of code 32 or less only, which are single bytes in UTF-8 too.
-    const auto kept = [](char c) {
-        return static_cast<unsigned char>(c) > 32;
-    };
-    const auto first = std::find_if(line.begin(), line.end(), kept);
-    const auto last = std::find_if(line.rbegin(), line.rend(), kept).base();
-    utf8 = first < last ? std::string(first, last) : std::string();
+    utf8 = TextBytes::Trimmed(std::string_view(line));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/textbytes.h"
 
+#include <type_traits>
+
 namespace TextBytes
 {
     std::string UnicodeToBytes(std::u16string_view text)
@@ -16,6 +18,23 @@ namespace TextBytes
         constexpr char16_t s_replacement = 0xFFFD;
         // Returned by DecodeOne for a sequence that is not UTF-8.
         constexpr char32_t s_invalid = 0xFFFFFFFF;
+
+        // Characters of code 32 or less are single bytes in UTF-8 too, so one loop trims both forms alike.
+        template <typename Char> std::basic_string_view<Char> TrimmedView(std::basic_string_view<Char> text)
+        {
+            const auto blank = [](Char c) {
+                return static_cast<std::make_unsigned_t<Char>>(c) <= 32;
+            };
+            std::size_t begin = 0;
+            std::size_t end = text.size();
+            while (begin < end && blank(text[begin])) {
+                ++begin;
+            }
+            while (end > begin && blank(text[end - 1])) {
+                --end;
+            }
+            return text.substr(begin, end - begin);
+        }
 
         // Decodes one UTF-8 sequence starting at text[i]; advances i past it. Overlong forms, surrogates,
         // values above U+10FFFF and truncated sequences give s_invalid and consume only the bytes examined.
@@ -86,15 +105,12 @@ namespace TextBytes
 
     std::u16string_view Trimmed(std::u16string_view text)
     {
-        std::size_t begin = 0;
-        std::size_t end = text.size();
-        while (begin < end && text[begin] <= 32) {
-            ++begin;
-        }
-        while (end > begin && text[end - 1] <= 32) {
-            --end;
-        }
-        return text.substr(begin, end - begin);
+        return TrimmedView(text);
+    }
+
+    std::string_view Trimmed(std::string_view utf8)
+    {
+        return TrimmedView(utf8);
     }
 
     std::string PasswordLengthRange()

@@ -17,8 +17,10 @@ namespace TextBytes
     // True when Utf8ToUtf16 replaces nothing: text in another encoding would otherwise give other characters.
     bool IsValidUtf8(std::string_view text);
 
-    // The text without its leading and trailing characters of code 32 or less; blanks inside stay.
+    // The text without its leading and trailing characters of code 32 or less; blanks inside stay. The same for
+    // UTF-8 text, where those characters are single bytes.
     std::u16string_view Trimmed(std::u16string_view text);
+    std::string_view Trimmed(std::string_view utf8);
 
     // Bounds for every password, counted in characters after trimming.
     constexpr std::size_t MinPasswordLength = 6;

@@ -119,6 +119,14 @@ namespace
                                              TrimCase{"NoBreakSpaceStays", u"\u00a0x\u00a0", u"\u00a0x\u00a0"}),
                              NamedCases::ByName());
 
+    // UTF-8 text is trimmed by the same rule; the bytes of a multi-byte character (128 and above) are never blanks.
+    TEST(Trimmed, Utf8TextLosesTheSameBlanks)
+    {
+        EXPECT_EQ(TextBytes::Trimmed(std::string_view(" \t Gr\xc3\xbc\xc3\x9f e\r\n")), "Gr\xc3\xbc\xc3\x9f e");
+        EXPECT_EQ(TextBytes::Trimmed(std::string_view("\xc2\xa0x\xc2\xa0")), "\xc2\xa0x\xc2\xa0");
+        EXPECT_EQ(TextBytes::Trimmed(std::string_view(" \x01 ")), "");
+    }
+
     TEST(TextBytes, PasswordLengthBounds)
     {
         EXPECT_FALSE(TextBytes::IsPasswordLengthValid(5));
