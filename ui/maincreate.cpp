@@ -101,8 +101,7 @@ namespace
         ProgressWindow(QWidget* owner, int fileCount)
         {
             FormProgressBar = new TFormProgressBar(owner);
-            FormProgressBar->ProgressBarCreate->setRange(0, fileCount);
-            FormProgressBar->ProgressBarCreate->setValue(0);
+            FormProgressBar->showFiles(fileCount);
             FormProgressBar->show();
         }
 
