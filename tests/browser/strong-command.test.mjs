@@ -6,7 +6,16 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { lockFile, newTab, sharedBrowserAndSite, withTab } from './support.mjs';
+import {
+    contentText,
+    lockFile,
+    newTab,
+    openStrong,
+    sharedBrowserAndSite,
+    showsLoginForm,
+    strongLogin,
+    withTab,
+} from './support.mjs';
 
 const shared = sharedBrowserAndSite();
 
@@ -14,25 +23,6 @@ const password = 'Open-Sesame';
 const page = (text) => `<html><head><title>Strong command page</title></head><body><p id="content">${text}</p></body></html>`;
 // Few key derivation rounds through the command's test-only variable, where a run has many logins.
 const fewRounds = 1000;
-
-// Types the login and presses Login; resolves once the strong page's login has run.
-async function login(tab, pwd, user) {
-    if (user !== undefined) {
-        await tab.fill('input[name="qvusr"]', user);
-    }
-    await tab.fill('input[name="qvpwd"]', pwd);
-    await tab.click('input[name="submit"]');
-    await tab.waitForFunction(() => window.qgPending === null);
-}
-
-async function open(tab, url) {
-    await tab.goto('about:blank');
-    await tab.goto(url);
-    await tab.waitForFunction(() => window.qgPending === null);
-}
-
-const content = (tab) => tab.locator('#content').textContent({ timeout: 10000 });
-const showsForm = (tab) => tab.evaluate(() => !!document.forms.qpfw);
 
 test('a run of 1,000 users: the first, the last and the master open its pages, others alert', async () => {
     const users = Array.from({ length: 1000 }, (_, i) => [`user${i}`, `password-${i}`]);
@@ -52,13 +42,13 @@ test('a run of 1,000 users: the first, the last and the master open its pages, o
     await withTab(shared.browser, async (tab) => {
         for (const c of cases) {
             tab.dialogs.length = 0;
-            await open(tab, shared.site.url(`thousand/${c.url}`));
-            await login(tab, c.pwd, c.user);
+            await openStrong(tab, shared.site.url(`thousand/${c.url}`));
+            await strongLogin(tab, c.pwd, c.user);
             const label = `${c.user} / ${c.pwd}`;
-            assert.equal(await showsForm(tab), !c.text, label);
+            assert.equal(await showsLoginForm(tab), !c.text, label);
             assert.deepEqual(tab.dialogs, c.text ? [] : ['Invalid Password'], label);
             if (c.text) {
-                assert.equal(await content(tab), c.text, label);
+                assert.equal(await contentText(tab), c.text, label);
             }
         }
     });
@@ -113,7 +103,7 @@ test('relocking: strong over classic and classic over strong, each layer opening
                 await tab.fill('input[name="qvpwd"]', pwd);
                 await tab.click('input[name="submit"]');
             }
-            assert.equal(await content(tab), `${c.first} then ${c.second}`, c.name);
+            assert.equal(await contentText(tab), `${c.first} then ${c.second}`, c.name);
             assert.deepEqual(tab.dialogs, [], c.name);
         });
     }
@@ -126,11 +116,11 @@ test('one login opens every page of a folder tree locked by one command call', a
     }
     lockFile(path.join(shared.site.root, 'tree'), { password, format: 'strong', protection: 'cookie' });
     await withTab(shared.browser, async (tab) => {
-        await open(tab, shared.site.url(names[0]));
-        await login(tab, password);
+        await openStrong(tab, shared.site.url(names[0]));
+        await strongLogin(tab, password);
         for (const name of names) {
-            await open(tab, shared.site.url(name));
-            assert.equal(await content(tab), name);
+            await openStrong(tab, shared.site.url(name));
+            assert.equal(await contentText(tab), name);
         }
         assert.deepEqual(tab.dialogs, []);
     });

@@ -8,7 +8,16 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
-import { makeTempDir, sharedBrowserAndSite, withTab } from './support.mjs';
+import {
+    contentText,
+    makeTempDir,
+    openStrong,
+    sharedBrowserAndSite,
+    showsLoginForm,
+    strongLogin,
+    strongSettled,
+    withTab,
+} from './support.mjs';
 
 const shared = sharedBrowserAndSite();
 
@@ -35,39 +44,17 @@ function lockRun(pages, options = {}) {
     return pages.map(([name]) => shared.site.url(name));
 }
 
-// Types the login and presses Login; resolves once the login has run.
-async function login(tab, pwd, user) {
-    if (user !== undefined) {
-        await tab.fill('input[name="qvusr"]', user);
-    }
-    await tab.fill('input[name="qvpwd"]', pwd);
-    await tab.click('input[name="submit"]');
-    await tab.waitForFunction(() => window.qgPending === null);
-}
-
-const content = (tab) => tab.locator('#content').textContent({ timeout: 10000 });
-const showsForm = (tab) => tab.evaluate(() => !!document.forms.qpfw);
-// Waits for the load handler (and any login it started) to finish.
-const settled = (tab) => tab.waitForFunction(() => window.qgPending === null);
-
-// Opens url afresh (never as a mere fragment change of the page shown) and waits for its start to end.
-async function open(tab, url) {
-    await tab.goto('about:blank');
-    await tab.goto(url);
-    await settled(tab);
-}
-
 test('single password: the form opens the page and a wrong password alerts', async () => {
     const [url] = lockRun([['single.html', page('Single page')]]);
     await withTab(shared.browser, async (tab) => {
-        await open(tab, url);
-        assert.equal(await showsForm(tab), true);
+        await openStrong(tab, url);
+        assert.equal(await showsLoginForm(tab), true);
         assert.equal(await tab.locator('input[name="qvusr"]').count(), 0);
-        await login(tab, 'open-sesame');
+        await strongLogin(tab, 'open-sesame');
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
-        assert.equal(await showsForm(tab), true);
-        await login(tab, password);
-        assert.equal(await content(tab), 'Single page');
+        assert.equal(await showsLoginForm(tab), true);
+        await strongLogin(tab, password);
+        assert.equal(await contentText(tab), 'Single page');
         assert.deepEqual(tab.dialogs, ['Invalid Password']);
     });
 });
@@ -85,13 +72,13 @@ test('user page: users and the master (empty user name) open it; unknown users a
     await withTab(shared.browser, async (tab) => {
         for (const { user, pwd, opens } of cases) {
             tab.dialogs.length = 0;
-            await open(tab, url);
-            await login(tab, pwd, user);
+            await openStrong(tab, url);
+            await strongLogin(tab, pwd, user);
             const label = `${user} / ${pwd}`;
-            assert.equal(await showsForm(tab), !opens, label);
+            assert.equal(await showsLoginForm(tab), !opens, label);
             assert.deepEqual(tab.dialogs, opens ? [] : ['Invalid Password'], label);
             if (opens) {
-                assert.equal(await content(tab), 'Users page', label);
+                assert.equal(await contentText(tab), 'Users page', label);
             }
         }
     });
@@ -105,9 +92,9 @@ test('a page altered after locking says it is damaged once the password is right
     const at = text.indexOf("',qgProtection") - 40;
     fs.writeFileSync(file, text.slice(0, at) + (text[at] === 'A' ? 'B' : 'A') + text.slice(at + 1), 'latin1');
     await withTab(shared.browser, async (tab) => {
-        await open(tab, url);
-        await login(tab, password);
-        assert.equal(await showsForm(tab), false);
+        await openStrong(tab, url);
+        await strongLogin(tab, password);
+        assert.equal(await showsLoginForm(tab), false);
         assert.equal((await tab.textContent('body')).trim(), 'This page is damaged and cannot be shown.');
         assert.deepEqual(tab.dialogs, []);
     });
@@ -130,10 +117,10 @@ test('links log in by fragment (then taken from the address bar) or query', asyn
     await withTab(shared.browser, async (tab) => {
         for (const c of cases) {
             tab.dialogs.length = 0;
-            await open(tab, c.url);
-            assert.equal(await showsForm(tab), !c.text, c.url);
+            await openStrong(tab, c.url);
+            assert.equal(await showsLoginForm(tab), !c.text, c.url);
             if (c.text) {
-                assert.equal(await content(tab), c.text, c.url);
+                assert.equal(await contentText(tab), c.text, c.url);
             }
             assert.deepEqual(tab.dialogs, c.dialogs || [], c.url);
             const address = tab.url();
@@ -153,9 +140,9 @@ test('Cookie memory: one login opens every page of the run in its folder until #
     );
     const [otherRun] = lockRun([['run/other.html', page('Other run')]], { protection: 1002, password: master, users });
     await withTab(shared.browser, async (tab) => {
-        await open(tab, first);
-        await login(tab, 'wonderland', 'alice');
-        assert.equal(await content(tab), 'First page');
+        await openStrong(tab, first);
+        await strongLogin(tab, 'wonderland', 'alice');
+        assert.equal(await contentText(tab), 'First page');
 
         const cookies = await tab.context().cookies();
         assert.equal(cookies.length, 1);
@@ -168,17 +155,17 @@ test('Cookie memory: one login opens every page of the run in its folder until #
         assert.ok(days > 364 && days <= 365, `expires in ${days} days`);
         assert.equal(JSON.stringify(cookies).includes('wonderland'), false);
 
-        await open(tab, second);
-        assert.equal(await content(tab), 'Second page');
-        await open(tab, otherRun);
-        assert.equal(await showsForm(tab), true, 'another run has its own key');
+        await openStrong(tab, second);
+        assert.equal(await contentText(tab), 'Second page');
+        await openStrong(tab, otherRun);
+        assert.equal(await showsLoginForm(tab), true, 'another run has its own key');
 
-        await open(tab, `${second}#logout`);
-        assert.equal(await showsForm(tab), true);
+        await openStrong(tab, `${second}#logout`);
+        assert.equal(await showsLoginForm(tab), true);
         assert.equal(tab.url(), second);
         assert.deepEqual(await tab.context().cookies(), []);
-        await open(tab, first);
-        assert.equal(await showsForm(tab), true);
+        await openStrong(tab, first);
+        assert.equal(await showsLoginForm(tab), true);
         assert.deepEqual(tab.dialogs, []);
     });
 });
@@ -186,20 +173,20 @@ test('Cookie memory: one login opens every page of the run in its folder until #
 test('Session memory: quillgateLogout() from the open page shows the form again', async () => {
     const [url] = lockRun([['session.html', page('Session page')]], { protection: 1001 });
     await withTab(shared.browser, async (tab) => {
-        await open(tab, url);
-        await login(tab, password);
-        assert.equal(await content(tab), 'Session page');
+        await openStrong(tab, url);
+        await strongLogin(tab, password);
+        assert.equal(await contentText(tab), 'Session page');
         const [cookie] = await tab.context().cookies();
         assert.equal(cookie.expires, -1, 'a session cookie');
         await tab.reload();
-        await settled(tab);
-        assert.equal(await content(tab), 'Session page');
+        await strongSettled(tab);
+        assert.equal(await contentText(tab), 'Session page');
         await Promise.all([
             tab.waitForEvent('load'),
             tab.evaluate(() => setTimeout(() => window.quillgateLogout(), 0)),
         ]);
-        await settled(tab);
-        assert.equal(await showsForm(tab), true);
+        await strongSettled(tab);
+        assert.equal(await showsLoginForm(tab), true);
         assert.deepEqual(await tab.context().cookies(), []);
     });
 });
@@ -215,8 +202,8 @@ test('local files keep a Cookie login in localStorage for the run until the frag
         execFileSync(process.env.QG_STRONG, ['--password', password, '--iterations', '1000', '--protection', '1002', ...files]);
         const [first, second] = files.map((file) => pathToFileURL(file).href);
         await withTab(shared.browser, async (tab) => {
-            await open(tab, `${first}#pwd=${password}`);
-            assert.equal(await content(tab), 'Local 1');
+            await openStrong(tab, `${first}#pwd=${password}`);
+            assert.equal(await contentText(tab), 'Local 1');
             assert.equal(tab.url(), first);
             const stored = await tab.evaluate(() => Object.entries(localStorage));
             assert.equal(stored.length, 1);
@@ -225,14 +212,14 @@ test('local files keep a Cookie login in localStorage for the run until the frag
             assert.match(key, /^[A-Za-z0-9_-]{43}$/);
             assert.ok(Math.abs((expires - Date.now()) / 864e5 - 365) < 0.1);
 
-            await open(tab, second);
-            assert.equal(await content(tab), 'Local 2');
+            await openStrong(tab, second);
+            assert.equal(await contentText(tab), 'Local 2');
             await Promise.all([tab.waitForEvent('load'), tab.evaluate(() => (location.hash = 'logout'))]);
-            await settled(tab);
-            assert.equal(await showsForm(tab), true);
+            await strongSettled(tab);
+            assert.equal(await showsLoginForm(tab), true);
             assert.deepEqual(await tab.evaluate(() => Object.keys(localStorage)), []);
-            await open(tab, first);
-            assert.equal(await showsForm(tab), true);
+            await openStrong(tab, first);
+            assert.equal(await showsLoginForm(tab), true);
         });
     } finally {
         fs.rmSync(folder, { recursive: true, force: true });
@@ -250,8 +237,8 @@ test("the unlocked document is decoded with the source's charset", async () => {
     await withTab(shared.browser, async (tab) => {
         for (const c of cases) {
             const [url] = lockRun([['charset.html', paragraph(c.bytes)]], { charset: c.charset });
-            await open(tab, `${url}#pwd=${password}`);
-            assert.equal(await content(tab), c.text, c.charset);
+            await openStrong(tab, `${url}#pwd=${password}`);
+            assert.equal(await contentText(tab), c.text, c.charset);
         }
     });
 });
@@ -272,8 +259,8 @@ test('without WebCrypto the page says it must be opened over https or as a local
 test('a page of the default 600,000 iterations opens', async () => {
     const [url] = lockRun([['default.html', page('Default page')]], { iterations: 600000 });
     await withTab(shared.browser, async (tab) => {
-        await open(tab, url);
-        await login(tab, password);
-        assert.equal(await content(tab), 'Default page');
+        await openStrong(tab, url);
+        await strongLogin(tab, password);
+        assert.equal(await contentText(tab), 'Default page');
     });
 });

@@ -206,6 +206,34 @@ export function showsLoginForm(page) {
     return page.evaluate(() => !!document.forms.qpfw && !!document.forms.qpfw.qvpwd);
 }
 
+// A strong page: resolves once its load handler (and any login it started) has finished.
+export function strongSettled(page) {
+    return page.waitForFunction(() => window.qgPending === null);
+}
+
+// Opens a strong page at url afresh (never as a mere fragment change of the page shown) and waits for its start
+// to end.
+export async function openStrong(page, url) {
+    await page.goto('about:blank');
+    await page.goto(url);
+    await strongSettled(page);
+}
+
+// Types the login into a strong page and presses Login; resolves once the login has run.
+export async function strongLogin(page, password, user) {
+    if (user !== undefined) {
+        await page.fill('input[name="qvusr"]', user);
+    }
+    await page.fill('input[name="qvpwd"]', password);
+    await page.click('input[name="submit"]');
+    await strongSettled(page);
+}
+
+// The text of the page's #content element, once there is one.
+export function contentText(page) {
+    return page.locator('#content').textContent({ timeout: 10000 });
+}
+
 // Debian's Firefox ESR (or the one QUILLGATE_FIREFOX names), null when it is not installed.
 const firefoxCandidates = process.env.QUILLGATE_FIREFOX
     ? [process.env.QUILLGATE_FIREFOX]
