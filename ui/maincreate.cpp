@@ -233,8 +233,11 @@ void TFormMain::BtnCreateClick()
     settings.pageColor = PageColor;
     settings.passwordType = PasswordType;
     const bool strongPages = Encryption == Batch::Encryption::Strong;
-    // Strong pages take every user: the classic page's limits on a user's key do not apply to them.
-    settings.userList = UserList.engineEntries(strongPages ? nullptr : &settings.leftOutUsers);
+    // A strong run holds the keys of every user itself (see below): the classic page's user entries, and its limits
+    // on them, are not needed.
+    if (!strongPages) {
+        settings.userList = UserList.engineEntries(&settings.leftOutUsers);
+    }
 
     std::optional<Strong::Run> strong;
     bool noRun = false; // a strong batch whose run was not made touches no file
