@@ -264,14 +264,26 @@ namespace Encrypthtml
             return true;
         }
 
+        // The arguments of LockPage and LockPageCopy that the steps of locking share, passed on as they came.
+        struct Request
+        {
+            std::string_view password;
+            int protectionType;
+            int pageColor;
+            int passwordType;
+            int& answer;
+            const std::vector<std::string>& userList;
+            const RelockQuestion& ask;
+            LockReport* report;
+            SafeFile::CommitBatch* batch;
+            const Strong::Run* strong;
+        };
+
         // Opens the page at path for locking. False, with the report finished, when it is refused.
         // A strong run holds its keys, so no password is needed then.
-        bool OpenPage(const std::string& path,
-                      std::string_view password,
-                      const Strong::Run* strong,
-                      SafeFile::Source& source,
-                      LockReport* report)
+        bool OpenPage(const std::string& path, const Request& request, SafeFile::Source& source)
         {
+            LockReport* const report = request.report;
             namespace fs = std::filesystem;
             if (report != nullptr) {
                 report->omittedUsers.clear();
@@ -288,7 +300,7 @@ namespace Encrypthtml
             if (!fs::is_regular_file(status)) {
                 return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
             }
-            if (password.empty() && strong == nullptr) {
+            if (request.password.empty() && request.strong == nullptr) {
                 return Finish(report, LockStatus::EmptyPassword);
             }
             std::string error;
@@ -314,23 +326,12 @@ namespace Encrypthtml
         // relock question, copies the backup and finds the charset, which the head of the page declares; the
         // second enciphers (classic blocks, or with a strong run deflated, sealed and base64-encoded as it goes).
         // A page that fits in one chunk is read once.
-        bool LockOpened(SafeFile::Source& source,
-                        const std::string& path,
-                        const Output& output,
-                        std::string_view password,
-                        int protectionType,
-                        int pageColor,
-                        int passwordType,
-                        int& answer,
-                        const std::vector<std::string>& userList,
-                        const RelockQuestion& ask,
-                        LockReport* report,
-                        SafeFile::CommitBatch* batch,
-                        const Strong::Run* strong)
+        bool LockOpened(SafeFile::Source& source, const std::string& path, const Output& output, const Request& request)
         {
-            if (report == nullptr) {
-                batch = nullptr; // the ticket would have nowhere to go
-            }
+            LockReport* const report = request.report;
+            // Without a report the batch's ticket would have nowhere to go.
+            SafeFile::CommitBatch* const batch = report != nullptr ? request.batch : nullptr;
+            const Strong::Run* const strong = request.strong;
             constexpr std::size_t chunkSize = SafeFile::ChunkSize;
             static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
             const std::unique_ptr<char[]> input(new char[chunkSize]);
@@ -339,7 +340,7 @@ namespace Encrypthtml
             if (!source.read(input.get(), chunkSize, count, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            if (IsLockedPage({input.get(), count}) && !MayRelock(path, answer, ask)) {
+            if (IsLockedPage({input.get(), count}) && !MayRelock(path, request.answer, request.ask)) {
                 return Finish(report, LockStatus::Declined);
             }
             const bool readOnce = count < chunkSize;
@@ -380,16 +381,17 @@ namespace Encrypthtml
             // The page's text around its content, and the content's encipherer: classic blocks or a strong sealer.
             Frame frame;
             std::vector<std::string> omitted;
-            const bool framed = strong ? StrongFrame(*strong, charset.label(), protectionType, pageColor, frame, error)
-                                       : FramePage(charset.label(),
-                                                   password,
-                                                   protectionType,
-                                                   pageColor,
-                                                   passwordType,
-                                                   userList,
-                                                   frame,
-                                                   omitted,
-                                                   error);
+            const bool framed = strong
+                ? StrongFrame(*strong, charset.label(), request.protectionType, request.pageColor, frame, error)
+                : FramePage(charset.label(),
+                            request.password,
+                            request.protectionType,
+                            request.pageColor,
+                            request.passwordType,
+                            request.userList,
+                            frame,
+                            omitted,
+                            error);
             if (!framed) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
@@ -563,10 +565,12 @@ namespace Encrypthtml
                   SafeFile::CommitBatch* batch,
                   const Strong::Run* strong)
     {
+        const Request request{
+            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
         return Guarded(path, report, [&] {
             namespace fs = std::filesystem;
             SafeFile::Source source;
-            if (!OpenPage(path, password, strong, source, report)) {
+            if (!OpenPage(path, request, source)) {
                 return false;
             }
             // A symbolic link stays a link: the file it points to is the one replaced.
@@ -592,19 +596,7 @@ namespace Encrypthtml
                 return Finish(report, LockStatus::ReadFailed, error);
             }
             TempFiles::RemoveStaleOnce(target.parent_path());
-            return LockOpened(source,
-                              path,
-                              output,
-                              password,
-                              protectionType,
-                              pageColor,
-                              passwordType,
-                              answer,
-                              userList,
-                              ask,
-                              report,
-                              batch,
-                              strong);
+            return LockOpened(source, path, output, request);
         });
     }
 
@@ -621,9 +613,11 @@ namespace Encrypthtml
                       SafeFile::CommitBatch* batch,
                       const Strong::Run* strong)
     {
+        const Request request{
+            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
         return Guarded(source, report, [&] {
             SafeFile::Source opened;
-            if (!OpenPage(source, password, strong, opened, report)) {
+            if (!OpenPage(source, request, opened)) {
                 return false;
             }
             if (opened.isNamedBy(destination, false)) {
@@ -636,19 +630,7 @@ namespace Encrypthtml
             Output output{destination, {}, {}};
             output.attributes.mode = opened.status().st_mode;
             TempFiles::RemoveStaleOnce(output.destination.parent_path());
-            return LockOpened(opened,
-                              source,
-                              output,
-                              password,
-                              protectionType,
-                              pageColor,
-                              passwordType,
-                              answer,
-                              userList,
-                              ask,
-                              report,
-                              batch,
-                              strong);
+            return LockOpened(opened, source, output, request);
         });
     }
 } // namespace Encrypthtml

@@ -35,6 +35,11 @@ namespace SafeFile
         // A commit batch of fewer files flushes them one by one.
         constexpr std::size_t s_flushedOneByOne = 8;
 
+        std::string CannotFlush(const std::filesystem::path& target, const std::string& reason)
+        {
+            return "cannot flush the new " + target.string() + " to disk: " + reason;
+        }
+
         // Calls read, write and the like again when a signal interrupted them.
         template <typename Call> auto Retry(Call call)
         {
@@ -353,7 +358,7 @@ namespace SafeFile
     bool Replacement::closeFile(bool flush, std::string& error)
     {
         if (flush && s_flushing && fdatasync(m_fd) != 0) {
-            error = "cannot flush the new " + m_target.string() + " to disk: " + Reason(errno);
+            error = CannotFlush(m_target, Reason(errno));
             return false;
         }
         const int closed = close(m_fd);
@@ -547,7 +552,7 @@ namespace SafeFile
             for (const auto& file : groups[g].files) {
                 const auto failed = unflushed.find(file.get());
                 if (failed != unflushed.end()) {
-                    result.error = "cannot flush the new " + file->m_target.string() + " to disk: " + failed->second;
+                    result.error = CannotFlush(file->m_target, failed->second);
                     break;
                 }
                 if (!file->putInPlace(result.error)) {
