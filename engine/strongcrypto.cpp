@@ -25,6 +25,33 @@ namespace StrongCrypto
             return reinterpret_cast<unsigned char*>(text.data());
         }
 
+        struct CipherContextFree
+        {
+            void operator()(EVP_CIPHER_CTX* context) const
+            {
+                EVP_CIPHER_CTX_free(context);
+            }
+        };
+        using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
+
+        // An AES-256-GCM context under key and nonce that has taken the associated data aad; null when the library
+        // fails or a size is wrong.
+        CipherContext StartGcm(bool encrypt, std::string_view key, std::string_view nonce, std::string_view aad)
+        {
+            CipherContext context(EVP_CIPHER_CTX_new());
+            if (!context || key.size() != KeySize || nonce.size() != NonceSize || aad.size() > INT_MAX) {
+                return nullptr;
+            }
+            const int length = static_cast<int>(aad.size());
+            int ignored = 0;
+            const bool ok = encrypt
+                ? EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
+                    && EVP_EncryptUpdate(context.get(), nullptr, &ignored, Bytes(aad), length) == 1
+                : EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
+                    && EVP_DecryptUpdate(context.get(), nullptr, &ignored, Bytes(aad), length) == 1;
+            return ok ? std::move(context) : nullptr;
+        }
+
         // ICU works on UTF-16; lengths are int32_t.
         bool ToUtf16(std::string_view utf8, std::u16string& utf16)
         {
@@ -150,18 +177,8 @@ namespace StrongCrypto
     }
 
     GcmStream::GcmStream(Sink sink, std::string_view key, std::string_view nonce, std::string_view aad)
-        : m_sink(std::move(sink)), m_context(EVP_CIPHER_CTX_new())
-    {
-        int ignored = 0;
-        const bool ok = m_context != nullptr && key.size() == KeySize && nonce.size() == NonceSize
-            && aad.size() <= INT_MAX
-            && EVP_EncryptInit_ex(m_context, EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
-            && EVP_EncryptUpdate(m_context, nullptr, &ignored, Bytes(aad), static_cast<int>(aad.size())) == 1;
-        if (!ok) {
-            EVP_CIPHER_CTX_free(m_context);
-            m_context = nullptr;
-        }
-    }
+        : m_sink(std::move(sink)), m_context(StartGcm(true, key, nonce, aad).release())
+    { }
 
     GcmStream::~GcmStream()
     {
@@ -267,22 +284,18 @@ namespace StrongCrypto
     bool Open(
         std::string_view key, std::string_view nonce, std::string_view aad, std::string_view sealed, std::string& plain)
     {
-        EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-        if (context == nullptr || sealed.size() < TagSize || sealed.size() > INT_MAX || aad.size() > INT_MAX
-            || key.size() != KeySize || nonce.size() != NonceSize) {
-            EVP_CIPHER_CTX_free(context);
+        const CipherContext context = StartGcm(false, key, nonce, aad);
+        if (!context || sealed.size() < TagSize || sealed.size() > INT_MAX) {
             return false;
         }
         const std::string_view cipher = sealed.substr(0, sealed.size() - TagSize);
         std::string tag(sealed.substr(cipher.size()));
         plain.assign(cipher.size(), '\0');
+        const int length = static_cast<int>(cipher.size());
         int written = 0;
-        const bool ok = EVP_DecryptInit_ex(context, EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) == 1
-            && EVP_DecryptUpdate(context, nullptr, &written, Bytes(aad), static_cast<int>(aad.size())) == 1
-            && EVP_DecryptUpdate(context, Bytes(plain), &written, Bytes(cipher), static_cast<int>(cipher.size())) == 1
-            && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_SET_TAG, TagSize, tag.data()) == 1
-            && EVP_DecryptFinal_ex(context, Bytes(plain) + written, &written) == 1;
-        EVP_CIPHER_CTX_free(context);
+        const bool ok = EVP_DecryptUpdate(context.get(), Bytes(plain), &written, Bytes(cipher), length) == 1
+            && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, TagSize, tag.data()) == 1
+            && EVP_DecryptFinal_ex(context.get(), Bytes(plain) + written, &written) == 1;
         if (!ok) {
             Wipe(plain);
             plain.clear();
