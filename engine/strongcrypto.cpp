@@ -318,15 +318,6 @@ namespace StrongCrypto
         return count <= INT_MAX && RAND_bytes(bytes, static_cast<int>(count)) == 1;
     }
 
-    std::string Base64(std::string_view bytes)
-    {
-        std::string text;
-        Base64Stream stream(AppendTo(text));
-        stream.write(bytes);
-        stream.finish();
-        return text;
-    }
-
     void Wipe(std::string& secret)
     {
         OPENSSL_cleanse(secret.data(), secret.size());

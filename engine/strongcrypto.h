@@ -122,9 +122,6 @@ namespace StrongCrypto
     // Fills count bytes from the system's random generator; false when it cannot.
     bool SystemRandom(unsigned char* bytes, std::size_t count);
 
-    // Standard base64 with padding, one line.
-    std::string Base64(std::string_view bytes);
-
     // Overwrites the bytes of a secret before its memory is given back.
     void Wipe(std::string& secret);
 } // namespace StrongCrypto

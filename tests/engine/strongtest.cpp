@@ -37,6 +37,15 @@ namespace
         return run;
     }
 
+    // The base64 text of bytes, as a page carries it.
+    std::string Base64(std::string_view bytes)
+    {
+        std::string text;
+        StrongCrypto::Base64Stream stream(StrongCrypto::AppendTo(text));
+        EXPECT_TRUE(stream.write(bytes) && stream.finish());
+        return text;
+    }
+
     // The index of the key table entry that the login unwraps, by the derivation the page script does
     // independently of the engine's code; -1 when none does. key receives the unwrapped content key.
     int EntryOf(const Strong::Run& run, const Login& login, std::string* key = nullptr)
@@ -152,12 +161,11 @@ namespace
                     + JsonString(user.password) + "]";
             }
             json += std::string(first ? "" : ",") + "\n    {\n      \"name\": " + JsonString(v.name)
-                + ",\n      \"seed\": " + JsonString(v.seed)
-                + ",\n      \"iterations\": " + std::to_string(s_testIterations)
-                + ",\n      \"password\": " + JsonString(v.password) + ",\n      \"users\": " + users
-                + "],\n      \"content\": " + JsonString(StrongCrypto::Base64(v.content))
+                + ",\n      \"seed\": " + JsonString(v.seed) + ",\n      \"iterations\": "
+                + std::to_string(s_testIterations) + ",\n      \"password\": " + JsonString(v.password)
+                + ",\n      \"users\": " + users + "],\n      \"content\": " + JsonString(Base64(v.content))
                 + ",\n      \"opens\": " + JsonLogins(v.opens) + ",\n      \"refuses\": " + JsonLogins(v.refuses)
-                + ",\n      \"sealed\": " + JsonString(StrongCrypto::Base64(sealed)) + "\n    }";
+                + ",\n      \"sealed\": " + JsonString(Base64(sealed)) + "\n    }";
             first = false;
         }
         return json + "\n  ]\n}\n";
@@ -273,7 +281,7 @@ namespace
                 at += length;
             }
             ASSERT_TRUE(sealer.finish(error)) << error;
-            EXPECT_EQ(text, StrongCrypto::Base64(sealed));
+            EXPECT_EQ(text, Base64(sealed));
             EXPECT_LE(largest, StrongCrypto::StreamPieceSize);
         }
     }
