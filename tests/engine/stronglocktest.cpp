@@ -119,8 +119,10 @@ namespace
         LockReport report;
         ASSERT_TRUE(LockStrong(path, report)) << report.detail;
         const std::string page = ReadFile(path);
-        const std::size_t dataAt = page.find("var qgData='") + 12;
-        const std::size_t dataEnd = page.find('\'', dataAt);
+        const std::string_view data = StrongReader::SealedDataText(page);
+        ASSERT_FALSE(data.empty());
+        const std::size_t dataAt = static_cast<std::size_t>(data.data() - page.data());
+        const std::size_t dataEnd = dataAt + data.size();
         struct Case
         {
             const char* what;

@@ -41,7 +41,7 @@ namespace StrongReader
         }
     } // namespace
 
-    std::string SealedData(std::string_view page)
+    std::string_view SealedDataText(std::string_view page)
     {
         constexpr std::string_view open = "var qgData='";
         const std::size_t start = page.find(open);
@@ -49,7 +49,12 @@ namespace StrongReader
         if (end == std::string_view::npos) {
             return {};
         }
-        const std::string_view text = page.substr(start + open.size(), end - start - open.size());
+        return page.substr(start + open.size(), end - start - open.size());
+    }
+
+    std::string SealedData(std::string_view page)
+    {
+        const std::string_view text = SealedDataText(page);
         if (text.size() % 4 != 0) {
             return {};
         }

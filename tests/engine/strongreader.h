@@ -22,7 +22,10 @@ namespace StrongReader
         std::string content; // when Opened
     };
 
-    // The sealed data of a strong page: the base64 text of qgData, decoded; empty when there is none.
+    // The base64 text of qgData in page, a view into it; empty when there is none.
+    std::string_view SealedDataText(std::string_view page);
+
+    // The sealed data of a strong page: SealedDataText decoded; empty when there is none.
     std::string SealedData(std::string_view page);
 
     // Opens the page with a login (an empty user name on a single-password page or for the master).
