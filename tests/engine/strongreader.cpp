@@ -71,6 +71,33 @@ namespace StrongReader
         return bytes;
     }
 
+    std::optional<int> OpenKeyTable(std::string_view header,
+                                    std::string_view table,
+                                    std::string_view user,
+                                    std::string_view password,
+                                    std::string& key)
+    {
+        // Tag, version, KDF name, count, kind, salt.
+        const std::size_t n = static_cast<unsigned char>(header[9]);
+        const std::uint32_t iterations = BigEndian(header.substr(10 + n));
+        const bool users = header[14 + n] == 2;
+        std::string name;
+        std::string pass;
+        std::string kek;
+        if (!StrongCrypto::NormalizeNfc(user, name) || !StrongCrypto::NormalizeNfc(password, pass)
+            || !StrongCrypto::Pbkdf2(
+                pass, std::string(header.substr(15 + n, 16)) + (users ? name : ""), iterations, kek)) {
+            return std::nullopt;
+        }
+        for (std::size_t at = 0; at + 60 <= table.size(); at += 60) {
+            const std::string_view entry = table.substr(at, 60);
+            if (StrongCrypto::Open(kek, entry.substr(0, 12), header, entry.substr(12), key)) {
+                return static_cast<int>(at / 60);
+            }
+        }
+        return -1;
+    }
+
     Result Open(std::string_view page, std::string_view user, std::string_view password)
     {
         Result result;
@@ -86,28 +113,18 @@ namespace StrongReader
             return result;
         }
         const std::string_view header = data.substr(0, headerSize);
-        const std::uint32_t iterations = BigEndian(data.substr(10 + n));
-        const bool users = data[14 + n] == 2;
         const std::size_t entries = BigEndian(data.substr(headerSize));
         const std::size_t tableAt = headerSize + 4;
         const std::size_t contentAt = tableAt + 60 * entries;
         if (data.size() < contentAt + 12 + 16) {
             return result;
         }
-        std::string name;
-        std::string pass;
-        std::string kek;
-        if (!StrongCrypto::NormalizeNfc(user, name) || !StrongCrypto::NormalizeNfc(password, pass)
-            || !StrongCrypto::Pbkdf2(
-                pass, std::string(data.substr(15 + n, 16)) + (users ? name : ""), iterations, kek)) {
+        std::string key;
+        const std::optional<int> entry = OpenKeyTable(header, data.substr(tableAt, 60 * entries), user, password, key);
+        if (!entry) {
             return result;
         }
-        std::string key;
-        for (std::size_t i = 0; i < entries && key.empty(); ++i) {
-            const std::string_view entry = data.substr(tableAt + 60 * i, 60);
-            StrongCrypto::Open(kek, entry.substr(0, 12), header, entry.substr(12), key);
-        }
-        if (key.empty()) {
+        if (*entry < 0) {
             result.outcome = Outcome::WrongLogin;
             return result;
         }

@@ -4,6 +4,7 @@
 // from the engine's writer: the base64 in qgData, the header, a key derived for the login and tried on every key
 // table entry, then the content opened and inflated.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,15 @@ namespace StrongReader
 
     // The sealed data of a strong page: SealedDataText decoded; empty when there is none.
     std::string SealedData(std::string_view page);
+
+    // The key table entry a login opens, with the key derived as the page script derives it (the salt, iteration
+    // count and login kind read from header) and tried on every 60-byte entry of table: the entry's index, or -1
+    // when none opens; nothing when no key could be derived for the login. key receives the content key.
+    std::optional<int> OpenKeyTable(std::string_view header,
+                                    std::string_view table,
+                                    std::string_view user,
+                                    std::string_view password,
+                                    std::string& key);
 
     // Opens the page with a login (an empty user name on a single-password page or for the master).
     Result Open(std::string_view page, std::string_view user, std::string_view password);

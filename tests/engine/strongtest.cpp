@@ -2,6 +2,7 @@
 #include "engine/strongcrypto.h"
 #include "engine/strongrun.h"
 #include "engine/strongtemplate.h"
+#include "tests/engine/strongreader.h"
 
 #include <gtest/gtest.h>
 
@@ -50,26 +51,14 @@ namespace
     // independently of the engine's code; -1 when none does. key receives the unwrapped content key.
     int EntryOf(const Strong::Run& run, const Login& login, std::string* key = nullptr)
     {
-        std::string name;
-        std::string password;
-        EXPECT_TRUE(StrongCrypto::NormalizeNfc(login.user, name));
-        EXPECT_TRUE(StrongCrypto::NormalizeNfc(login.password, password));
-        const std::string salt =
-            std::string(run.header().substr(s_saltAt, Strong::SaltSize)) + (run.hasUsers() ? name : "");
-        std::string kek;
-        EXPECT_TRUE(StrongCrypto::Pbkdf2(password, salt, s_testIterations, kek));
-        const std::string_view table = run.keyTable();
-        for (std::size_t at = 0; at < table.size(); at += Strong::EntrySize) {
-            const std::string_view entry = table.substr(at, Strong::EntrySize);
-            std::string plain;
-            if (StrongCrypto::Open(kek, entry.substr(0, 12), run.header(), entry.substr(12), plain)) {
-                if (key != nullptr) {
-                    *key = plain;
-                }
-                return static_cast<int>(at / Strong::EntrySize);
-            }
+        std::string opened;
+        const std::optional<int> entry =
+            StrongReader::OpenKeyTable(run.header(), run.keyTable(), login.user, login.password, opened);
+        EXPECT_TRUE(entry) << "no key derived for " << login.user << " / " << login.password;
+        if (key != nullptr) {
+            *key = opened;
         }
-        return -1;
+        return entry.value_or(-1);
     }
 
     // The known-answer vectors: the engine's sealed data for fixed inputs and predictable random bytes, which
