@@ -144,9 +144,12 @@ namespace
         const char* programFolder;
     };
 
+    // Never ends in the folder's own trailing separator: gtest_discover_tests takes a name ending in a backslash
+    // ("C:\") as escaping the line break, joins the following names on to it, and the cases after it then run
+    // nothing.
     void PrintTo(const FolderRow& row, std::ostream* out)
     {
-        *out << row.programDir;
+        *out << row.programDir << " (separator " << row.separator << ')';
     }
 
     class ProgramFolderTable : public ::testing::TestWithParam<FolderRow>
@@ -185,7 +188,7 @@ namespace
     class PreviewTable : public ::testing::TestWithParam<PreviewRow>
     { };
 
-    TEST_P(PreviewTable, SamplePageForColourAndPasswordType)
+    TEST_P(PreviewTable, SamplePageForColourPasswordTypeAndEncryption)
     {
         const PreviewRow& row = GetParam();
         const QChar separator = QLatin1Char(row.separator);
@@ -218,7 +221,7 @@ namespace
     {
         const QString help = QStringLiteral("/help/index.html");
         EXPECT_EQ(PageOptions::DataPath(
-                      PageOptions::ProgramFolder(QStringLiteral("C:\\"), QLatin1Char('\\')), help, QLatin1Char('\\')),
+                      PageOptions::ProgramFolder(QStringLiteral("C:\"), QLatin1Char('\\')), help, QLatin1Char('\\')),
                   QStringLiteral("C:\\help\\index.html"));
         EXPECT_EQ(PageOptions::DataPath(
                       PageOptions::ProgramFolder(QStringLiteral("/"), QLatin1Char('/')), help, QLatin1Char('/')),
