@@ -5,6 +5,7 @@
 // job with Strong encryption chosen on "Step 3" locks new files, left in QUILLGATE_E2E_DIR/strong.
 
 #include "settings/userpassword.h"
+#include "tests/engine/strongreader.h"
 #include "tests/support/fakeprompts.h"
 #include "tests/support/testfiles.h"
 #include "ui/application.h"
@@ -24,6 +25,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <string>
 
 namespace
 {
@@ -256,7 +259,11 @@ private slots:
         QCOMPARE(m_prompts.shownTexts(), QStringList{QStringLiteral("3 file(s) have been encrypted.")});
         QCOMPARE(FormMain->LvwFileShow->topLevelItemCount(), 3);
         for (int i = 0; i < paths.size(); ++i) {
-            QVERIFY2(TestFiles::IsStrongPage(paths.at(i)), qPrintable(paths.at(i)));
+            // A locked page that the master password opens to its content (no content when it does not open).
+            QVERIFY2(TestFiles::IsLocked(paths.at(i)), qPrintable(paths.at(i)));
+            const std::string page = Read(paths.at(i)).toStdString();
+            QCOMPARE(QByteArray::fromStdString(StrongReader::Open(page, "", s_master.toStdString()).content),
+                     Content(s_pages.at(i)));
             QVERIFY(QFile::copy(paths.at(i), outputDir + QLatin1Char('/') + s_pages.at(i)));
         }
     }

@@ -3,7 +3,6 @@
 // Whole files for the Qt tests: read and written in one go, and whether a file is a locked page.
 
 #include "engine/encrypthtml.h"
-#include "engine/strongrun.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -33,20 +32,5 @@ namespace TestFiles
     {
         const std::string_view marker = Encrypthtml::LockedMarker;
         return Read(path).startsWith(QByteArrayView(marker.data(), static_cast<qsizetype>(marker.size())));
-    }
-
-    // True when the file is a locked strong page: its script's sealed data starts with the strong format's tag.
-    inline bool IsStrongPage(const QString& path)
-    {
-        const QByteArray page = Read(path);
-        const QByteArray start = "var qgData='";
-        const qsizetype from = page.indexOf(start) + start.size();
-        const qsizetype to = page.indexOf('\'', from);
-        if (!IsLocked(path) || from < start.size() || to < 0) {
-            return false;
-        }
-        const std::string_view tag = Strong::FormatTag;
-        return QByteArray::fromBase64(page.mid(from, to - from))
-            .startsWith(QByteArrayView(tag.data(), static_cast<qsizetype>(tag.size())));
     }
 } // namespace TestFiles
