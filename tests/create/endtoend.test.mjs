@@ -6,7 +6,14 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { sharedBrowserAndSite, showsLoginForm, submitLogin, withTab } from '../browser/support.mjs';
+import {
+    sharedBrowserAndSite,
+    showsLoginForm,
+    strongLogin,
+    strongSettled,
+    submitLogin,
+    withTab,
+} from '../browser/support.mjs';
 
 const jobDir = process.env.QUILLGATE_E2E_DIR;
 let job;
@@ -82,27 +89,20 @@ test('a new shared.browser session asks again', async () => {
 });
 
 test('the strong pages open for each user and the master once per session; a wrong login alerts', async () => {
-    const settled = (tab) => tab.waitForFunction(() => window.qgPending === null);
-    const login = async (tab, user, password) => {
-        await tab.fill('input[name="qvusr"]', user);
-        await tab.fill('input[name="qvpwd"]', password);
-        await tab.click('input[name="submit"]');
-        await settled(tab);
-    };
     const [first, ...others] = job.pages;
     for (const [user, password] of [...job.users, ['', job.master]]) {
         await withTab(shared.browser, async (tab) => {
             await tab.goto(shared.site.url(`strong/${first}`));
-            await settled(tab);
+            await strongSettled(tab);
             const colours = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
             assert.deepEqual(colours.map((c) => c.toUpperCase()), ['#0000FF', '#FFFF00'], user);
-            await login(tab, 'nobody', password);
+            await strongLogin(tab, password, 'nobody');
             assert.deepEqual(tab.dialogs, ['Invalid Password'], user);
-            await login(tab, user, password);
+            await strongLogin(tab, password, user);
             assert.equal(await tab.textContent('#content'), pageTitle(first), user);
             for (const name of others) {
                 await tab.goto(shared.site.url(`strong/${name}`));
-                await settled(tab);
+                await strongSettled(tab);
                 assert.equal(await tab.textContent('#content'), pageTitle(name), `${user} on ${name}`);
             }
             assert.deepEqual(tab.dialogs, ['Invalid Password'], user);

@@ -6,7 +6,14 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { newTab, sharedBrowserAndSite, showsLoginForm, submitLogin } from '../browser/support.mjs';
+import {
+    newTab,
+    sharedBrowserAndSite,
+    showsLoginForm,
+    strongLogin,
+    strongSettled,
+    submitLogin,
+} from '../browser/support.mjs';
 
 const templates = process.env.QUILLGATE_TEMPLATES;
 const jobDir = process.env.QUILLGATE_E2E_DIR;
@@ -45,12 +52,7 @@ async function logIn(tab, format, password, user) {
     if (format === 'classic') {
         return submitLogin(tab, password, user);
     }
-    if (user !== undefined) {
-        await tab.fill('input[name="qvusr"]', user);
-    }
-    await tab.fill('input[name="qvpwd"]', password);
-    await tab.click('input[name="submit"]');
-    await tab.waitForFunction(() => window.qgPending === null);
+    await strongLogin(tab, password, user);
     return !(await showsLoginForm(tab));
 }
 
@@ -63,7 +65,7 @@ for (const [format, folder] of Object.entries(formats)) {
                     const tab = await newTab(context);
                     await tab.goto(shared.site.url(`${folder}${colour}/${page}`));
                     if (format === 'strong') {
-                        await tab.waitForFunction(() => window.qgPending === null);
+                        await strongSettled(tab);
                     }
                     assert.equal(await showsLoginForm(tab), true);
                     const shown = await tab.evaluate(() => [document.body.bgColor, document.body.text]);
