@@ -221,7 +221,7 @@ namespace
     {
         const QString help = QStringLiteral("/help/index.html");
         EXPECT_EQ(PageOptions::DataPath(
-                      PageOptions::ProgramFolder(QStringLiteral("C:\"), QLatin1Char('\\')), help, QLatin1Char('\\')),
+                      PageOptions::ProgramFolder(QStringLiteral("C:\\"), QLatin1Char('\\')), help, QLatin1Char('\\')),
                   QStringLiteral("C:\\help\\index.html"));
         EXPECT_EQ(PageOptions::DataPath(
                       PageOptions::ProgramFolder(QStringLiteral("/"), QLatin1Char('/')), help, QLatin1Char('/')),
