@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
@@ -31,7 +32,8 @@ namespace SafeFile
         };
 
         std::atomic<bool> s_flushing{true};
-        constexpr off_t s_writeBehind = 8 << 20;
+        // A file that grows by this much since the last flush began is flushed again, on a thread of its own.
+        constexpr off_t s_flushAhead = 4 << 20;
         // A commit batch of fewer files flushes them one by one.
         constexpr std::size_t s_flushedOneByOne = 8;
 
@@ -274,6 +276,9 @@ namespace SafeFile
 
     Replacement::~Replacement()
     {
+        if (m_aheadFlush.valid()) {
+            m_aheadFlush.wait();
+        }
         if (m_fd >= 0) {
             close(m_fd);
         }
@@ -322,13 +327,40 @@ namespace SafeFile
             bytes.remove_prefix(std::size_t(done));
             m_written += done;
         }
-        // A large file starts on its way to disk while the rest is written, so that the flush before the rename has
-        // less left to wait for.
-        if (s_flushing && m_written - m_sent >= s_writeBehind) {
-            sync_file_range(m_fd, m_sent, m_written - m_sent, SYNC_FILE_RANGE_WRITE);
-            m_sent = m_written;
+        if (s_flushing && m_written - m_flushStarted >= s_flushAhead) {
+            flushAhead();
         }
         return true;
+    }
+
+    // A flush's time grows with the data it writes (on a virtual disk the host writes it out then), so a large file
+    // is flushed as it grows, on a thread beside the writing, and the flush before the rename finds little left.
+    void Replacement::flushAhead()
+    {
+        if (m_aheadFlush.valid()) {
+            if (m_aheadFlush.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+                return;
+            }
+            keepAheadFlushError();
+        }
+        try {
+            m_aheadFlush = std::async(std::launch::async, [fd = m_fd] {
+                return fdatasync(fd) == 0 ? 0 : errno;
+            });
+            m_flushStarted = m_written;
+        } catch (const std::system_error&) {
+            // No thread to spare: the flush before the rename writes it all.
+        }
+    }
+
+    // The error of a flush ahead is kept, since the file reports a failed write back to only one of the flushes
+    // that follow it, and that may have been this one.
+    void Replacement::keepAheadFlushError()
+    {
+        const int code = m_aheadFlush.get();
+        if (m_aheadFlushError == 0) {
+            m_aheadFlushError = code;
+        }
     }
 
     bool Replacement::settle(const Attributes& attributes, std::string& error)
@@ -357,6 +389,13 @@ namespace SafeFile
 
     bool Replacement::closeFile(bool flush, std::string& error)
     {
+        if (m_aheadFlush.valid()) {
+            keepAheadFlushError();
+        }
+        if (m_aheadFlushError != 0) {
+            error = CannotFlush(m_target, Reason(m_aheadFlushError));
+            return false;
+        }
         if (flush && s_flushing && fdatasync(m_fd) != 0) {
             error = CannotFlush(m_target, Reason(errno));
             return false;

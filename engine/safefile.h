@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -109,6 +110,8 @@ namespace SafeFile
         // Gives the open file its owner, permissions and extended attributes.
         bool settle(const Attributes& attributes, std::string& error);
         bool closeFile(bool flush, std::string& error);
+        void flushAhead();
+        void keepAheadFlushError();
         // Renames the temporary file over target; its data must be on disk by now.
         bool putInPlace(std::string& error);
 
@@ -117,7 +120,9 @@ namespace SafeFile
         std::unique_ptr<TempFiles::Registration> m_registration;
         int m_fd = -1;
         off_t m_written = 0;
-        off_t m_sent = 0; // bytes already on their way to disk
+        off_t m_flushStarted = 0; // bytes written when the last flush ahead began
+        std::future<int> m_aheadFlush; // the flush ahead under way: its errno, or 0
+        int m_aheadFlushError = 0;
         dev_t m_device = 0; // the file system, once complete
         bool m_committed = false;
     };

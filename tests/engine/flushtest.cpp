@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
@@ -20,6 +22,7 @@ namespace
 {
     std::mutex s_mutex;
     std::vector<std::string> s_calls;
+    std::atomic<bool> s_failNextDataFlush{false}; // as a disk that cannot write the data back
 
     void Note(const std::string& call)
     {
@@ -38,6 +41,10 @@ namespace
 extern "C" int fdatasync(int fd)
 {
     Note("fdatasync " + PathOf(fd));
+    if (s_failNextDataFlush.exchange(false)) {
+        errno = EIO;
+        return -1;
+    }
     return int(syscall(SYS_fdatasync, fd));
 }
 
@@ -81,21 +88,49 @@ namespace
         return TakeCalls();
     }
 
-    // The backup, then the page: each one's data reaches the disk before its rename, and the folder's new entry
-    // right after it.
+    // The backup, then the page: each one's data reaches the disk before its rename (a large file's in several
+    // flushes, begun while it is written), and the folder's new entry right after it.
     TEST(Flush, EachFileIsOnDiskBeforeItsRenameAndTheFolderAfter)
+    {
+        for (const std::size_t size : {std::size_t(8), std::size_t(10) << 20}) {
+            TempFolder folder;
+            const std::string path = folder.File("index.html");
+            WriteFile(path, std::string(size, 'x'));
+            const std::vector<std::string> calls = CallsOfLocking(path);
+            std::size_t at = 0;
+            for (const std::string& target : {path + ".bak", path}) {
+                ASSERT_LT(at, calls.size());
+                const std::string temporary = calls[at].substr(std::string("fdatasync ").size());
+                std::size_t flushes = 0;
+                for (; at < calls.size() && calls[at] == "fdatasync " + temporary; ++at) {
+                    ++flushes;
+                }
+                EXPECT_GE(flushes, size > 1000 ? 2U : 1U) << size;
+                ASSERT_LT(at + 1, calls.size());
+                EXPECT_EQ(calls[at], "rename " + temporary + " " + target);
+                EXPECT_EQ(calls[at + 1], "fsync " + folder.Path().string());
+                at += 2;
+            }
+            EXPECT_EQ(at, calls.size()) << size;
+        }
+    }
+
+    // A flush begun while a large page is written fails: the disk reports that only once, so the page must not be
+    // replaced even though every flush after it succeeds.
+    TEST(Flush, AFailedFlushWhileWritingKeepsTheOriginal)
     {
         TempFolder folder;
         const std::string path = folder.File("index.html");
-        WriteFile(path, "<p>x</p>");
-        const std::vector<std::string> calls = CallsOfLocking(path);
-        ASSERT_EQ(calls.size(), 6U);
-        for (const auto& [at, target] : {std::pair{0, path + ".bak"}, std::pair{3, path}}) {
-            const std::string temporary = calls[at].substr(std::string("fdatasync ").size());
-            EXPECT_EQ(calls[at], "fdatasync " + temporary);
-            EXPECT_EQ(calls[at + 1], "rename " + temporary + " " + target);
-            EXPECT_EQ(calls[at + 2], "fsync " + folder.Path().string());
-        }
+        const std::string original(10 << 20, 'x');
+        WriteFile(path, original);
+        s_failNextDataFlush = true;
+        int answer = RelockAsk;
+        LockReport report;
+        EXPECT_FALSE(LockPage(path, "pw", false, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report));
+        EXPECT_NE(report.detail.find("cannot flush the new " + path + " to disk"), std::string::npos) << report.detail;
+        EXPECT_EQ(LockFixture::ReadFile(path), original);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
+        TakeCalls();
     }
 
     TEST(Flush, TurnedOffForMeasuringTheFilesAreOnlyRenamed)
