@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <thread>
+#include <utility>
 
 namespace StrongCrypto
 {
@@ -127,53 +129,145 @@ namespace StrongCrypto
         };
     }
 
-    DeflateStream::DeflateStream(Sink sink)
-        : m_sink(std::move(sink)), m_stream(std::make_unique<z_stream>()), m_buffer(StreamPieceSize, '\0')
+    namespace
     {
-        m_ok = deflateInit(m_stream.get(), Z_BEST_SPEED) == Z_OK;
+        // What zlib writes before level 1's deflate data: a 32 KB window, no dictionary, the fastest level.
+        constexpr char ZlibHeader[] = {0x78, 0x01};
+        constexpr std::size_t WindowSize = 32 * 1024;
+
+        // Hands text to sink in pieces of at most StreamPieceSize.
+        bool PassInPieces(const Sink& sink, std::string_view text)
+        {
+            for (; !text.empty(); text.remove_prefix(std::min(StreamPieceSize, text.size()))) {
+                if (!sink(text.substr(0, StreamPieceSize))) {
+                    return false;
+                }
+            }
+            return true;
+        }
+    } // namespace
+
+    struct DeflateStream::Block
+    {
+        std::string deflated;
+        std::size_t size = 0; // of the input
+        unsigned long checksum = 0; // Adler-32 of the input
+        bool ok = false;
+
+        // Raw deflate data of input, primed with window, the input before it, so that its matches reach back as a
+        // single stream's would. All but the last block end on a byte boundary with an empty stored block, so
+        // that the next one's data follows on.
+        static Block Deflate(const std::string& window, const std::string& input, bool last)
+        {
+            Block block;
+            block.size = input.size();
+            block.checksum = adler32_z(adler32_z(0, nullptr, 0), Bytes(input), input.size());
+            z_stream stream{};
+            if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+                return block;
+            }
+            // zlib counts in uInt; a block is far smaller.
+            block.deflated.resize(deflateBound(&stream, uLong(input.size())) + 16);
+            stream.next_in = const_cast<Bytef*>(Bytes(input));
+            stream.avail_in = uInt(input.size());
+            stream.next_out = Bytes(block.deflated);
+            stream.avail_out = uInt(block.deflated.size());
+            const int result =
+                (window.empty() || deflateSetDictionary(&stream, Bytes(window), uInt(window.size())) == Z_OK)
+                ? deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH)
+                : Z_STREAM_ERROR;
+            block.ok = (last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0;
+            block.deflated.resize(stream.total_out);
+            deflateEnd(&stream);
+            return block;
+        }
+    };
+
+    DeflateStream::DeflateStream(Sink sink, unsigned threads)
+        : m_sink(std::move(sink)), m_threads(std::max(threads, 1U)), m_checksum(adler32_z(0, nullptr, 0))
+    {
+        m_input.reserve(BlockSize);
     }
 
-    DeflateStream::~DeflateStream()
+    // The future of a block on its own thread waits for that thread as it goes.
+    DeflateStream::~DeflateStream() = default;
+
+    unsigned DeflateStream::DefaultThreads()
     {
-        deflateEnd(m_stream.get());
+        return std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
     }
 
     bool DeflateStream::write(std::string_view data)
     {
-        // zlib counts input in uInt.
-        constexpr std::size_t slice = std::size_t{1} << 30;
-        for (; m_ok && !data.empty(); data.remove_prefix(std::min(slice, data.size()))) {
-            m_stream->next_in = const_cast<Bytef*>(Bytes(data));
-            m_stream->avail_in = static_cast<uInt>(std::min(slice, data.size()));
-            m_ok = run(Z_NO_FLUSH);
+        // A full block waits for more input before it goes, so that the last block is never empty.
+        while (m_ok && !data.empty()) {
+            if (m_input.size() == BlockSize) {
+                startBlock(false);
+            }
+            const std::size_t taken = std::min(BlockSize - m_input.size(), data.size());
+            m_input.append(data.substr(0, taken));
+            data.remove_prefix(taken);
         }
         return m_ok;
     }
 
     bool DeflateStream::finish()
     {
-        m_ok = m_ok && run(Z_FINISH);
+        if (m_ok) {
+            startBlock(true);
+        }
+        while (m_ok && !m_started.empty()) {
+            m_ok = passOldest();
+        }
+        if (m_ok) {
+            const unsigned char trailer[] = {static_cast<unsigned char>(m_checksum >> 24),
+                                             static_cast<unsigned char>(m_checksum >> 16),
+                                             static_cast<unsigned char>(m_checksum >> 8),
+                                             static_cast<unsigned char>(m_checksum)};
+            m_ok = m_sink(std::string_view(reinterpret_cast<const char*>(trailer), sizeof trailer));
+        }
         return m_ok;
     }
 
-    // Deflates the input given until zlib needs more (or, with Z_FINISH, until the stream's end), handing each
-    // full buffer to the sink.
-    bool DeflateStream::run(int flush)
+    void DeflateStream::startBlock(bool last)
     {
-        int result = Z_OK;
-        do {
-            m_stream->next_out = Bytes(m_buffer);
-            m_stream->avail_out = static_cast<uInt>(m_buffer.size());
-            result = deflate(m_stream.get(), flush);
-            if (result == Z_STREAM_ERROR) {
+        while (m_ok && m_started.size() >= m_threads) {
+            m_ok = passOldest();
+        }
+        if (!m_ok) {
+            return;
+        }
+        std::string window =
+            std::exchange(m_window, m_input.substr(m_input.size() - std::min(WindowSize, m_input.size())));
+        auto deflate = [window = std::move(window), input = std::move(m_input), last] {
+            return Block::Deflate(window, input, last);
+        };
+        // A page of one block, the most common, costs no thread; nor does one when none can be had.
+        std::launch launch = last && m_started.empty() ? std::launch::deferred : std::launch::async;
+        try {
+            m_started.push_back(std::async(launch, std::move(deflate)));
+        } catch (const std::system_error&) {
+            m_started.push_back(std::async(std::launch::deferred, std::move(deflate)));
+        }
+        m_input.clear();
+        m_input.reserve(BlockSize);
+    }
+
+    bool DeflateStream::passOldest()
+    {
+        Block block = m_started.front().get();
+        m_started.pop_front();
+        if (!block.ok) {
+            return false;
+        }
+        m_checksum = adler32_combine(m_checksum, block.checksum, z_off_t(block.size));
+        if (!m_headerPassed) {
+            m_headerPassed = true;
+            if (!m_sink(std::string_view(ZlibHeader, sizeof ZlibHeader))) {
                 return false;
             }
-            const std::size_t produced = m_buffer.size() - m_stream->avail_out;
-            if (produced > 0 && !m_sink(std::string_view(m_buffer).substr(0, produced))) {
-                return false;
-            }
-        } while (flush == Z_FINISH ? result != Z_STREAM_END : m_stream->avail_out == 0);
-        return true;
+        }
+        return PassInPieces(m_sink, block.deflated);
     }
 
     GcmStream::GcmStream(Sink sink, std::string_view key, std::string_view nonce, std::string_view aad)

@@ -6,13 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
 
 struct evp_cipher_ctx_st;
-struct z_stream_s;
 
 namespace StrongCrypto
 {
@@ -39,11 +40,17 @@ namespace StrongCrypto
     Sink AppendTo(std::string& text);
 
     // Deflates in the zlib format, which DecompressionStream('deflate') reads, at zlib's fastest level: pages are
-    // large, and the speed of locking them counts for more than the last few per cent of their size.
+    // large, and the speed of locking them counts for more than the last few per cent of their size. An input
+    // longer than one block is deflated a block at a time on threads beside the caller's, several at once, and
+    // the blocks joined in order into one stream; the sink is only called from the caller's thread.
     class DeflateStream
     {
     public:
-        explicit DeflateStream(Sink sink);
+        // The input deflated in one piece; a longer one is cut into blocks of this size.
+        static constexpr std::size_t BlockSize = 512 * 1024;
+
+        // threads: how many blocks are deflated at once at most (at least one).
+        explicit DeflateStream(Sink sink, unsigned threads = DefaultThreads());
         ~DeflateStream();
         DeflateStream(const DeflateStream&) = delete;
         DeflateStream& operator=(const DeflateStream&) = delete;
@@ -52,13 +59,25 @@ namespace StrongCrypto
         // Ends the stream (its checksum included).
         bool finish();
 
+        // One a core, and no more than a few: each block in hand holds its input and its output.
+        static unsigned DefaultThreads();
+
     private:
-        bool run(int flush);
+        struct Block;
+        // Deflates the block being filled on a thread of its own (the last one on the caller's thread when it is
+        // the only one), after the 32 KB before it.
+        void startBlock(bool last);
+        // Waits for the oldest block started and hands its output to the sink.
+        bool passOldest();
 
         Sink m_sink;
-        std::unique_ptr<z_stream_s> m_stream;
-        std::string m_buffer;
-        bool m_ok = false;
+        unsigned m_threads;
+        std::string m_input; // the block being filled
+        std::string m_window; // the input's last 32 KB before m_input
+        std::deque<std::future<Block>> m_started;
+        unsigned long m_checksum; // Adler-32 of the blocks passed on
+        bool m_headerPassed = false;
+        bool m_ok = true;
     };
 
     // AES-256-GCM encryption under key and nonce with associated data aad, given at the start: the sink receives

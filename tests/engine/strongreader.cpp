@@ -20,26 +20,27 @@ namespace StrongReader
             return value;
         }
 
-        bool Inflate(std::string_view deflated, std::string& content)
-        {
-            z_stream stream{};
-            if (inflateInit(&stream) != Z_OK) {
-                return false;
-            }
-            stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
-            stream.avail_in = static_cast<uInt>(deflated.size());
-            char buffer[65536];
-            int result = Z_OK;
-            while (result == Z_OK) {
-                stream.next_out = reinterpret_cast<Bytef*>(buffer);
-                stream.avail_out = sizeof buffer;
-                result = inflate(&stream, Z_NO_FLUSH);
-                content.append(buffer, sizeof buffer - stream.avail_out);
-            }
-            inflateEnd(&stream);
-            return result == Z_STREAM_END && stream.avail_in == 0;
-        }
     } // namespace
+
+    bool Inflate(std::string_view deflated, std::string& content)
+    {
+        z_stream stream{};
+        if (inflateInit(&stream) != Z_OK) {
+            return false;
+        }
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+        stream.avail_in = static_cast<uInt>(deflated.size());
+        char buffer[65536];
+        int result = Z_OK;
+        while (result == Z_OK) {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            result = inflate(&stream, Z_NO_FLUSH);
+            content.append(buffer, sizeof buffer - stream.avail_out);
+        }
+        inflateEnd(&stream);
+        return result == Z_STREAM_END && stream.avail_in == 0;
+    }
 
     std::string_view SealedDataText(std::string_view page)
     {

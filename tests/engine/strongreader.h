@@ -23,6 +23,9 @@ namespace StrongReader
         std::string content; // when Opened
     };
 
+    // Inflates the zlib data deflated as DecompressionStream('deflate') does: false unless it is one whole stream.
+    bool Inflate(std::string_view deflated, std::string& content);
+
     // The base64 text of qgData in page, a view into it; empty when there is none.
     std::string_view SealedDataText(std::string_view page);
 
