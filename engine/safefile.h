@@ -112,8 +112,9 @@ namespace SafeFile
         bool closeFile(bool flush, std::string& error);
         void flushAhead();
         void keepAheadFlushError();
-        // Renames the temporary file over target; its data must be on disk by now.
-        bool putInPlace(std::string& error);
+        // Renames the temporary file over target; its data must be on disk by now. With replaced, the file that
+        // was target is kept open and added there, for the caller to close.
+        bool putInPlace(std::string& error, std::vector<int>* replaced = nullptr);
 
         std::filesystem::path m_target;
         std::filesystem::path m_temporary;
@@ -177,7 +178,9 @@ namespace SafeFile
         // system, which also waits for whatever else was written there lately and so pays off only for many files.
         // Returns the files that may not be on disk, with the reason.
         static std::map<const Replacement*, std::string> flushData(const std::vector<Group>& groups);
-        static std::vector<Result> putInPlace(std::vector<Group>& groups);
+        // Adds the files kept open across their renames to replaced (see Replacement::putInPlace).
+        static std::vector<Result> putInPlace(std::vector<Group>& groups, std::vector<int>& replaced);
+        void releaseReplaced(std::vector<int> files);
 
         std::mutex m_mutex;
         std::condition_variable m_work; // for the committer: a batch is full, a commit is asked, or stop
@@ -191,6 +194,7 @@ namespace SafeFile
         bool m_flushAsked = false;
         bool m_stopping = false;
         std::map<std::size_t, Result> m_results;
+        std::future<void> m_releasing; // the committer's: closing the files the last batch replaced
         std::thread m_committer; // last: started once everything above is ready
     };
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
@@ -125,6 +127,33 @@ namespace
         EXPECT_TRUE(IsLockedPage(ReadFile(folder.File("b.html"))));
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"a.html", "b.html", "b.html.bak"}));
     }
+    std::size_t OpenFileCount()
+    {
+        return std::size_t(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+    }
+
+    // The files that pages replaced are kept open across the renames and let go afterwards, batch after batch: by
+    // the time the batch is gone, none is left open.
+    TEST(CommitBatch, LetsGoOfEveryFileItReplaced)
+    {
+        TempFolder folder;
+        const std::size_t openBefore = OpenFileCount();
+        {
+            SafeFile::CommitBatch batch(8);
+            std::vector<LockReport> reports;
+            for (int i = 0; i < 30; ++i) {
+                const std::string path = folder.File("p" + std::to_string(i) + ".html");
+                WriteFile(path, "<p>" + std::to_string(i) + "</p>");
+                reports.push_back(LockInto(&batch, path, i % 3 == 0));
+            }
+            batch.commit();
+            for (LockReport& report : reports) {
+                EXPECT_TRUE(FinishCommitted(batch, report)) << report.detail;
+            }
+        }
+        EXPECT_EQ(OpenFileCount(), openBefore);
+    }
+
     // Writers on several threads fill a small batch again and again while its thread puts the previous one in
     // place: every page ends up locked and reported, none is left behind or waits for ever.
     TEST(CommitBatch, WritersOnSeveralThreadsAllGetTheirPagesInPlace)
