@@ -3,9 +3,13 @@
 # measures it beside copying the same tree: cp -r then sync, against quillgate-lock --recursive --relock yes with
 # --jobs 1, with the default (one thread per core) and with four threads per core, each also followed by sync.
 # Every page reaches the disk before it replaces the original (in batches: one flush of the file system for many
-# pages). Every run starts from a fresh copy of
-# the site; each figure is the best of three rounds, taken in turns so that a busy moment of the machine hits all
-# of them alike, and the default run of each round is also set against that round's copy (the median is printed). Usage: clibench.sh QUILLGATE-LOCK FOLDER
+# pages). Every run locks a copy of the site of its own, and every copy is made before the first measurement and
+# removed after the last: where ext4 runs without a journal, a new file skips over every inode freed in its group in
+# the last minute, so files removed just before a run slow it down (a copy made right after removing the previous
+# round's tree took up to six times as long as the first). A lock still pays for the files it replaces itself.
+# Each figure is the best of three rounds, taken in turns so that a busy moment of the machine hits all of them
+# alike, and the default run of each round is also set against that round's copy (the median is printed).
+# Usage: clibench.sh QUILLGATE-LOCK FOLDER
 set -eu
 lock=$1
 base=${QUILLGATE_BENCH_DIR:-$2}
@@ -47,16 +51,20 @@ timed() {
     sync
     awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'
 }
-fresh() {
-    rm -rf "$work/run"
-    cp -r "$work/site" "$work/run"
-    sync
-}
+# The copies to lock, named by round and run, all made here.
+for round in 1 2 3; do
+    for run in one default many; do
+        cp -r "$work/site" "$work/$run$round"
+    done
+done
+sync
 # The peak memory of the command goes to $work/rss (in KB) where GNU time is at hand.
 lockrun() {
     measure=
     [ -x /usr/bin/time ] && measure="/usr/bin/time -f %M -o $work/rss"
-    out=$($measure "$lock" --password-file "$work/password" --recursive --relock yes --quiet "$@" "$work/run")
+    tree=$1
+    shift
+    out=$($measure "$lock" --password-file "$work/password" --recursive --relock yes --quiet "$@" "$work/$tree")
     [ "$out" = "10000 file(s) have been encrypted." ] || { echo "clibench: unexpected result: $out" >&2; exit 1; }
 }
 best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
@@ -68,31 +76,26 @@ many=
 ratios=
 cores=$(nproc)
 for round in 1 2 3; do
-    rm -rf "$work/run"
-    sync
-    seconds=$(timed cp -r "$work/site" "$work/run")
+    seconds=$(timed cp -r "$work/site" "$work/copy$round")
     roundcopy=$seconds
     copy=$(best "$copy" "$seconds")
     echo "round $round: cp -r $seconds s"
-    fresh
-    seconds=$(timed lockrun --jobs 1)
+    seconds=$(timed lockrun one$round --jobs 1)
     one=$(best "$one" "$seconds")
     echo "round $round: --jobs 1 $seconds s"
-    fresh
-    seconds=$(timed lockrun)
+    seconds=$(timed lockrun default$round)
     default=$(best "$default" "$seconds")
     # The disk's pace changes from one minute to the next, so each round's lock is also set against its own copy.
     ratios="$ratios $(awk -v d="$seconds" -v c="$roundcopy" 'BEGIN { printf "%.3f", d / c }')"
     echo "round $round: default jobs $seconds s, peak memory $(cat "$work/rss" 2>/dev/null || echo ?) KB"
-    fresh
-    seconds=$(timed lockrun --jobs $((4 * cores)))
+    seconds=$(timed lockrun many$round --jobs $((4 * cores)))
     many=$(best "$many" "$seconds")
     echo "round $round: --jobs $((4 * cores)) $seconds s"
 done
 
 # A locked page holds the original packed as text, so the run writes more bytes than the copy does.
 sitebytes=$(du -sb "$work/site" | cut -f1)
-lockedbytes=$(du -sb "$work/run" | cut -f1)
+lockedbytes=$(du -sb "$work/default1" | cut -f1)
 awk -v s="$sitebytes" -v l="$lockedbytes" 'BEGIN { printf "bytes written: site %d, locked site %d (%.2fx)\n", s, l, l / s }'
 awk -v c="$copy" -v o="$one" -v d="$default" -v m="$many" -v n="$((4 * cores))" 'BEGIN {
     printf "%-40s %8.3f s\n", "cp -r + sync", c
