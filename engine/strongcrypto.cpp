@@ -166,7 +166,8 @@ namespace StrongCrypto
             if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
                 return block;
             }
-            // zlib counts in uInt; a block is far smaller.
+            // zlib counts in uInt; a block is far smaller. The bound is for a finished stream: a sync flush may add
+            // an empty stored block and a few bits before it.
             block.deflated.resize(deflateBound(&stream, uLong(input.size())) + 16);
             stream.next_in = const_cast<Bytef*>(Bytes(input));
             stream.avail_in = uInt(input.size());
@@ -176,7 +177,7 @@ namespace StrongCrypto
                 (window.empty() || deflateSetDictionary(&stream, Bytes(window), uInt(window.size())) == Z_OK)
                 ? deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH)
                 : Z_STREAM_ERROR;
-            block.ok = (last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0;
+            block.ok = (last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0 && stream.avail_out > 0;
             block.deflated.resize(stream.total_out);
             deflateEnd(&stream);
             return block;
@@ -185,9 +186,7 @@ namespace StrongCrypto
 
     DeflateStream::DeflateStream(Sink sink, unsigned threads)
         : m_sink(std::move(sink)), m_threads(std::max(threads, 1U)), m_checksum(adler32_z(0, nullptr, 0))
-    {
-        m_input.reserve(BlockSize);
-    }
+    { }
 
     // The future of a block on its own thread waits for that thread as it goes.
     DeflateStream::~DeflateStream() = default;
