@@ -372,16 +372,27 @@ namespace Charset
         }
     }
 
-    std::string Detector::label() const
+    std::optional<std::string> Detector::declaredLabel() const
     {
         if (m_head.starts_with("\xEF\xBB\xBF")) {
             return std::string(Utf8);
         }
-        if (std::optional<std::string> declared = Prescan(m_head).Run()) {
+        return Prescan(m_head).Run();
+    }
+
+    std::string Detector::label() const
+    {
+        if (std::optional<std::string> declared = declaredLabel()) {
             return *declared;
         }
         const bool isUtf8 = m_isUtf8 && m_pending == 0 && m_hasMultiByte;
         return std::string(isUtf8 ? Utf8 : Latin1);
+    }
+
+    // A head still short of PrescanLength may yet end inside the tag that declares, so only a whole one settles.
+    bool Detector::declared() const
+    {
+        return m_head.size() == PrescanLength && declaredLabel().has_value();
     }
 
     std::string Detect(std::string_view content)

@@ -4,6 +4,7 @@
 // scripts, style sheets and forms it loads) is read in the source's own encoding.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,13 @@ namespace Charset
         // Latin1. A label holds only letters, digits and "._:-", so it can stand in the page's text as it is.
         std::string label() const;
 
+        // True once the start of the page settles the label: it holds a UTF-8 byte-order mark or a declaration
+        // within the first PrescanLength bytes, so the bytes after them cannot change it.
+        bool declared() const;
+
     private:
+        std::optional<std::string> declaredLabel() const;
+
         std::string m_head; // the first PrescanLength bytes
         bool m_isUtf8 = true; // no invalid sequence so far
         bool m_hasMultiByte = false;

@@ -325,7 +325,8 @@ namespace Encrypthtml
         // Locks the opened page at path into output, in two passes over the file in chunks: the first asks the
         // relock question, copies the backup and finds the charset, which the head of the page declares; the
         // second enciphers (classic blocks, or with a strong run deflated, sealed and base64-encoded as it goes).
-        // A page that fits in one chunk is read once.
+        // A page that fits in one chunk is read once, and so is one that declares its charset at its start and
+        // has no backup to fill: the first pass ends with its first chunk, from which the second goes on.
         bool LockOpened(SafeFile::Source& source, const std::string& path, const Output& output, const Request& request)
         {
             LockReport* const report = request.report;
@@ -343,7 +344,6 @@ namespace Encrypthtml
             if (IsLockedPage({input.get(), count}) && !MayRelock(path, request.answer, request.ask)) {
                 return Finish(report, LockStatus::Declined);
             }
-            const bool readOnce = count < chunkSize;
 
             std::unique_ptr<SafeFile::Replacement> backup;
             if (!output.backup.empty()) {
@@ -366,7 +366,7 @@ namespace Encrypthtml
                 if (backup && !backup->write({input.get(), count}, error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
-                if (count < chunkSize) {
+                if (count < chunkSize || (!backup && charset.declared())) {
                     break;
                 }
                 if (!source.read(input.get(), chunkSize, count, error)) {
@@ -423,19 +423,22 @@ namespace Encrypthtml
                 const char* end = blocks->write(piece, letters.get());
                 return page->write({letters.get(), std::size_t(end - letters.get())}, error);
             };
-            if (!readOnce && !source.rewind(error)) {
+            // The first pass read the whole page unless it stopped at its first chunk.
+            const bool readAgain = count < chunkSize && length > count;
+            if (readAgain && !source.rewind(error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            for (std::uint64_t enciphered = 0;;) {
-                if (!readOnce && !source.read(input.get(), chunkSize, count, error)) {
+            bool inHand = !readAgain;
+            for (std::uint64_t enciphered = 0;; inHand = false) {
+                if (!inHand && !source.read(input.get(), chunkSize, count, error)) {
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
                 enciphered += count;
                 if (!encipher({input.get(), count})) {
                     return Finish(report, LockStatus::WriteFailed, error);
                 }
-                if (readOnce || count < chunkSize) {
-                    if (enciphered != length) {
+                if (count < chunkSize) {
+                    if (readAgain && enciphered != length) {
                         return Finish(report, LockStatus::ReadFailed, path + " changed while it was being locked");
                     }
                     break;

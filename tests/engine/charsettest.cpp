@@ -82,6 +82,31 @@ namespace
             CharsetCase{"EndsInsideATag", "<meta charset=big5", "iso-8859-1"}),
         NamedCases::ByName());
 
+    // A start that settles the label keeps it whatever follows; one too short to hold the whole prescan, or one
+    // without a declaration, settles nothing.
+    TEST(Detection, DeclaredOnlyWhenTheStartSettlesTheLabel)
+    {
+        const std::string blank(Charset::PrescanLength, ' ');
+        const std::pair<std::string, bool> cases[] = {
+            {"\xEF\xBB\xBF" + blank, true},
+            {"<meta charset=windows-1251>" + blank, true},
+            {"<meta charset=utf-8>" + blank, true},
+            {"<meta charset=windows-1251>", false},
+            {blank, false},
+            {blank + "<meta charset=big5>", false},
+        };
+        for (const auto& [start, declared] : cases) {
+            Charset::Detector detector;
+            detector.feed(start);
+            EXPECT_EQ(detector.declared(), declared) << start.substr(0, 30);
+            if (declared) {
+                const std::string label = detector.label();
+                detector.feed("\xFF" + s_utf8Text);
+                EXPECT_EQ(detector.label(), label) << start.substr(0, 30);
+            }
+        }
+    }
+
     // The declaration of the locked page: a page locked again keeps its source's charset, found in the first
     // page's own declaration.
     TEST(Detection, LockedPageDeclaresItsSourcesCharsetAndKeepsItWhenLockedAgain)

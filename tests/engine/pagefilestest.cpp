@@ -479,13 +479,15 @@ namespace
 
     // ---- Pages in pieces -------------------------------------------------------------------------------------
 
-    // The page is read in chunks, twice when it does not fit in one; every size around a chunk's end gives the
-    // page built in memory, and the charset is that of the whole page even when only its last chunk shows it.
+    // The page is read in chunks, twice when it does not fit in one, unless it declares its charset at its start
+    // and has no backup; every size around a chunk's end gives the page built in memory, with and without a
+    // backup, and the charset is that of the whole page even when only its last chunk shows it.
     TEST(PageFiles, PagesOfAnySizeAreThePagesBuiltInMemory)
     {
         constexpr std::size_t chunk = SafeFile::ChunkSize;
         const std::string utf8Late = std::string(2 * chunk + 10, 'a') + "gr\xC3\xBC\xC3\x9F";
         ASSERT_EQ(Charset::Detect(utf8Late), Charset::Utf8);
+        const std::string declared = "<meta charset=\"windows-1251\">" + std::string(Charset::PrescanLength, ' ');
         const std::string contents[] = {
             SampleContent(chunk - 1),
             SampleContent(chunk),
@@ -493,15 +495,24 @@ namespace
             SampleContent(3 * chunk + 300),
             std::string(LockedMarker) + SampleContent(chunk),
             utf8Late,
+            declared + SampleContent(chunk - declared.size()),
+            declared + SampleContent(chunk + 1 - declared.size()),
+            declared + SampleContent(3 * chunk + 300),
+            declared + utf8Late,
         };
         TempFolder folder;
-        for (const std::string& content : contents) {
-            const std::string path = folder.File("index.html");
-            WriteFile(path, content);
-            int answer = RelockAll;
-            ASSERT_TRUE(LockPage(path, s_password, true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}));
-            EXPECT_EQ(ReadFile(path), InMemoryPage(content)) << content.size() << " bytes";
-            EXPECT_EQ(ReadFile(path + ".bak"), content) << content.size() << " bytes";
+        for (const bool backup : {true, false}) {
+            for (const std::string& content : contents) {
+                const std::string path = folder.File("index.html");
+                WriteFile(path, content);
+                int answer = RelockAll;
+                ASSERT_TRUE(
+                    LockPage(path, s_password, backup, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}));
+                EXPECT_EQ(ReadFile(path), InMemoryPage(content)) << content.size() << " bytes, backup " << backup;
+                if (backup) {
+                    EXPECT_EQ(ReadFile(path + ".bak"), content) << content.size() << " bytes";
+                }
+            }
         }
     }
 
