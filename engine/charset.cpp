@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace Charset
 {
@@ -374,7 +375,7 @@ namespace Charset
 
     std::optional<std::string> Detector::declaredLabel() const
     {
-        if (m_head.starts_with("\xEF\xBB\xBF")) {
+        if (m_head.starts_with("\xEF\xBB\xBF") || utf16() != Utf16::None) {
             return std::string(Utf8);
         }
         return Prescan(m_head).Run();
@@ -400,5 +401,97 @@ namespace Charset
         Detector detector;
         detector.feed(content);
         return detector.label();
+    }
+
+    Utf16 Utf16Order(std::string_view start)
+    {
+        if (start.starts_with("\xFF\xFE")) {
+            return Utf16::LittleEndian;
+        }
+        return start.starts_with("\xFE\xFF") ? Utf16::BigEndian : Utf16::None;
+    }
+
+    Utf16ToUtf8::Utf16ToUtf8(Utf16 order) : m_bigEndian(order == Utf16::BigEndian)
+    { }
+
+    std::string_view Utf16ToUtf8::convert(std::string_view bytes)
+    {
+        m_text.clear();
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (!m_oddByte) {
+                m_oddByte = byte;
+                continue;
+            }
+            const auto high = m_bigEndian ? *m_oddByte : byte;
+            const auto low = m_bigEndian ? byte : *m_oddByte;
+            m_oddByte.reset();
+            unit(static_cast<char16_t>(high << 8 | low));
+        }
+        return m_text;
+    }
+
+    std::string_view Utf16ToUtf8::finish()
+    {
+        m_text.clear();
+        if (m_oddByte || m_highSurrogate != 0) {
+            append(0xFFFD);
+        }
+        m_oddByte.reset();
+        m_highSurrogate = 0;
+        return m_text;
+    }
+
+    void Utf16ToUtf8::unit(char16_t code)
+    {
+        if (!std::exchange(m_started, true) && code == 0xFEFF) {
+            return;
+        }
+        const bool high = code >= 0xD800 && code <= 0xDBFF;
+        const bool low = code >= 0xDC00 && code <= 0xDFFF;
+        if (m_highSurrogate != 0) {
+            const char16_t first = std::exchange(m_highSurrogate, 0);
+            if (low) {
+                append(0x10000 + ((char32_t(first) - 0xD800) << 10) + (char32_t(code) - 0xDC00));
+                return;
+            }
+            append(0xFFFD);
+        }
+        if (high) {
+            m_highSurrogate = code;
+        } else {
+            append(low ? 0xFFFD : code);
+        }
+    }
+
+    void Utf16ToUtf8::append(char32_t code)
+    {
+        if (code < 0x80) {
+            m_text.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            m_text.push_back(static_cast<char>(0xC0 | code >> 6));
+            m_text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            m_text.push_back(static_cast<char>(0xE0 | code >> 12));
+            m_text.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            m_text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            m_text.push_back(static_cast<char>(0xF0 | code >> 18));
+            m_text.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+            m_text.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            m_text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+
+    std::string_view LockedText(std::string_view content, std::string& converted)
+    {
+        const Utf16 order = Utf16Order(content);
+        if (order == Utf16::None) {
+            return content;
+        }
+        Utf16ToUtf8 decoder(order);
+        converted = decoder.convert(content);
+        converted += decoder.finish();
+        return converted;
     }
 } // namespace Charset

@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace Encrypthtml
 {
@@ -72,6 +74,59 @@ namespace Encrypthtml
         private:
             std::string m_stream;
             bool m_first = true;
+        };
+
+        // The source's bytes, as read, turned into the text the page carries and handed on in chunks: a UTF-16
+        // source as UTF-8, in whole chunks but the last (the block list needs whole blocks, and the text's
+        // length is not the source's); any other source as it is read.
+        class LockedTextStream
+        {
+        public:
+            using Encipher = std::function<bool(std::string_view)>;
+
+            LockedTextStream(Charset::Utf16 order, std::size_t chunkSize, Encipher encipher)
+                : m_chunkSize(chunkSize), m_encipher(std::move(encipher))
+            {
+                if (order != Charset::Utf16::None) {
+                    m_decoder.emplace(order);
+                }
+            }
+
+            bool write(std::string_view bytes)
+            {
+                if (!m_decoder) {
+                    return m_encipher(bytes);
+                }
+                m_held.append(m_decoder->convert(bytes));
+                return passWholeChunks();
+            }
+
+            bool finish()
+            {
+                if (!m_decoder) {
+                    return true;
+                }
+                m_held.append(m_decoder->finish());
+                return passWholeChunks() && m_encipher(m_held);
+            }
+
+        private:
+            bool passWholeChunks()
+            {
+                std::size_t passed = 0;
+                for (; m_held.size() - passed >= m_chunkSize; passed += m_chunkSize) {
+                    if (!m_encipher(std::string_view(m_held).substr(passed, m_chunkSize))) {
+                        return false;
+                    }
+                }
+                m_held.erase(0, passed);
+                return true;
+            }
+
+            std::size_t m_chunkSize;
+            Encipher m_encipher;
+            std::optional<Charset::Utf16ToUtf8> m_decoder;
+            std::string m_held; // converted text short of a chunk
         };
 
         // The page around its block list, and the key of the blocks.
@@ -416,13 +471,13 @@ namespace Encrypthtml
                 blocks.emplace(frame.key);
                 letters.reset(new char[BlockList::maxLength(chunkSize)]);
             }
-            const auto encipher = [&](std::string_view piece) {
+            LockedTextStream text(charset.utf16(), chunkSize, [&](std::string_view piece) {
                 if (sealer) {
                     return sealer->write(piece, error);
                 }
                 const char* end = blocks->write(piece, letters.get());
                 return page->write({letters.get(), std::size_t(end - letters.get())}, error);
-            };
+            });
             // The first pass read the whole page unless it stopped at its first chunk.
             const bool readAgain = count < chunkSize && length > count;
             if (readAgain && !source.rewind(error)) {
@@ -434,7 +489,7 @@ namespace Encrypthtml
                     return Finish(report, LockStatus::ReadFailed, error);
                 }
                 enciphered += count;
-                if (!encipher({input.get(), count})) {
+                if (!text.write({input.get(), count})) {
                     return Finish(report, LockStatus::WriteFailed, error);
                 }
                 if (count < chunkSize) {
@@ -444,7 +499,7 @@ namespace Encrypthtml
                     break;
                 }
             }
-            if ((sealer && !sealer->finish(error)) || !page->write(frame.tail, error)
+            if (!text.finish() || (sealer && !sealer->finish(error)) || !page->write(frame.tail, error)
                 || !(batch ? page->complete(output.attributes, error) : page->commit(output.attributes, error))) {
                 return Finish(report, LockStatus::WriteFailed, error);
             }
@@ -548,9 +603,11 @@ namespace Encrypthtml
                        error)) {
             return false;
         }
-        page.assign(frame.head.size() + BlockListLength(content.size()) + frame.tail.size(), '\0');
+        std::string converted;
+        const std::string_view text = Charset::LockedText(content, converted);
+        page.assign(frame.head.size() + BlockListLength(text.size()) + frame.tail.size(), '\0');
         char* out = std::copy(frame.head.begin(), frame.head.end(), page.data());
-        out = BlockList(frame.key).write(content, out);
+        out = BlockList(frame.key).write(text, out);
         std::copy(frame.tail.begin(), frame.tail.end(), out);
         return true;
     }

@@ -331,8 +331,10 @@ namespace Strong
             return false;
         }
         page = std::move(parts.head);
+        std::string converted;
         PageSealer sealer(*this, StrongCrypto::AppendTo(page), true);
-        if (!sealer.start(error) || !sealer.write(content, error) || !sealer.finish(error)) {
+        if (!sealer.start(error) || !sealer.write(Charset::LockedText(content, converted), error)
+            || !sealer.finish(error)) {
             return false;
         }
         page += parts.tail;

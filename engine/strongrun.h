@@ -95,8 +95,8 @@ namespace Strong
         bool
         frame(std::string_view charset, int protectionType, int pageColor, PageFrame& frame, std::string& error) const;
 
-        // The whole strong page for content: frame() around the base64 of seal(); an empty charset is detected
-        // from content.
+        // The whole strong page for content: frame() around the base64 of seal() of the text the lock carries
+        // (Charset::LockedText); an empty charset is detected from content.
         bool buildPage(std::string_view content,
                        int protectionType,
                        int pageColor,

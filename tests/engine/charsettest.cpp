@@ -44,6 +44,10 @@ namespace
             CharsetCase{"PlainAscii", "<html><body>plain</body></html>", "iso-8859-1"},
             CharsetCase{"ValidUtf8", s_utf8Text, "utf-8"},
             CharsetCase{"ByteOrderMarkWithAscii", "\xEF\xBB\xBF<p>x</p>", "utf-8"},
+            CharsetCase{"Utf16LittleEndianMarkBeatsADeclaration",
+                        std::string("\xFF\xFE<\0m\0e\0t\0a\0 \0c\0h\0a\0r\0s\0e\0t\0=\0b\0i\0g\0005\0>\0", 38),
+                        "utf-8"},
+            CharsetCase{"Utf16BigEndianMark", std::string("\xFE\xFF\0<\0p\0>", 8), "utf-8"},
             CharsetCase{"Latin1Bytes",
                         "<p>Gr\xFC\xDF"
                         "e</p>",
@@ -82,6 +86,60 @@ namespace
             CharsetCase{"EndsInsideATag", "<meta charset=big5", "iso-8859-1"}),
         NamedCases::ByName());
 
+    // The UTF-16 text of each case is written little-endian, and also big-endian by swapping the bytes of each
+    // code unit.
+    struct Utf16Case
+    {
+        const char* name;
+        std::string littleEndian; // after the byte-order mark
+        std::string utf8;
+    };
+
+    std::string BigEndian(std::string text)
+    {
+        for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+            std::swap(text[i], text[i + 1]);
+        }
+        return text;
+    }
+
+    TEST(Utf16ToUtf8, DecodesAsBrowsersDoWholeAndByteByByte)
+    {
+        using namespace std::string_literals;
+        const std::string replacement = "\xEF\xBF\xBD";
+        const Utf16Case cases[] = {
+            {"Empty", "", ""},
+            {"Ascii", "<\0p\0>\0"s, "<p>"},
+            {"TwoAndThreeBytes", "\xFC\0\x71\x67"s, "\xC3\xBC\xE6\x9D\xB1"},
+            {"SurrogatePair", "\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},
+            {"HighSurrogateBeforeALetter",
+             "\x3D\xD8"
+             "a\0"s,
+             replacement + "a"},
+            {"HighSurrogateTwice", "\x3D\xD8\x3D\xD8\x00\xDE"s, replacement + "\xF0\x9F\x98\x80"},
+            {"LoneLowSurrogate", "a\0\x00\xDE"s, "a" + replacement},
+            {"HighSurrogateAtTheEnd", "a\0\x3D\xD8"s, "a" + replacement},
+            {"OddLastByte", "a\0b"s, "a" + replacement},
+            {"LaterMarkIsKept", "a\0\xFF\xFE"s, "a\xEF\xBB\xBF"},
+        };
+        for (const Utf16Case& c : cases) {
+            for (const Charset::Utf16 order : {Charset::Utf16::LittleEndian, Charset::Utf16::BigEndian}) {
+                const bool big = order == Charset::Utf16::BigEndian;
+                const std::string bytes = big ? "\xFE\xFF" + BigEndian(c.littleEndian) : "\xFF\xFE" + c.littleEndian;
+                ASSERT_EQ(Charset::Utf16Order(bytes), order) << c.name;
+                std::string converted;
+                EXPECT_EQ(Charset::LockedText(bytes, converted), c.utf8) << c.name << (big ? " big" : " little");
+                Charset::Utf16ToUtf8 decoder(order);
+                std::string pieces;
+                for (const char byte : bytes) {
+                    pieces += decoder.convert(std::string_view(&byte, 1));
+                }
+                pieces += decoder.finish();
+                EXPECT_EQ(pieces, c.utf8) << c.name << (big ? " big" : " little") << ", byte by byte";
+            }
+        }
+    }
+
     // A start that settles the label keeps it whatever follows; one too short to hold the whole prescan, or one
     // without a declaration, settles nothing.
     TEST(Detection, DeclaredOnlyWhenTheStartSettlesTheLabel)
@@ -89,6 +147,7 @@ namespace
         const std::string blank(Charset::PrescanLength, ' ');
         const std::pair<std::string, bool> cases[] = {
             {"\xEF\xBB\xBF" + blank, true},
+            {"\xFF\xFE" + blank, true},
             {"<meta charset=windows-1251>" + blank, true},
             {"<meta charset=utf-8>" + blank, true},
             {"<meta charset=windows-1251>", false},

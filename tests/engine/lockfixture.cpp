@@ -85,6 +85,17 @@ namespace LockFixture
         return content;
     }
 
+    std::string Utf16File(std::u16string_view text, bool bigEndian)
+    {
+        std::string file = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            file += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return file;
+    }
+
     void PrintTo(const FileState& state, std::ostream* os)
     {
         *os << state.bytes.size() << " bytes, " << state.owner << ":" << state.group << ", mode " << std::oct

@@ -47,6 +47,9 @@ namespace LockFixture
     // Content of n bytes with every byte value, zero bytes included.
     std::string SampleContent(std::size_t n);
 
+    // text as a UTF-16 file holds it: a byte-order mark, then each code unit in that byte order.
+    std::string Utf16File(std::u16string_view text, bool bigEndian);
+
     // What a file is: its bytes, owner, group, permission bits and extended attributes (access control lists
     // among them), a symbolic link followed.
     struct FileState

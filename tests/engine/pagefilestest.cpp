@@ -33,6 +33,7 @@ namespace
     using LockFixture::SampleContent;
     using LockFixture::StateOf;
     using LockFixture::TempFolder;
+    using LockFixture::Utf16File;
     using LockFixture::WriteFile;
 
     constexpr std::string_view s_password = "secret1";
@@ -513,6 +514,30 @@ namespace
                     EXPECT_EQ(ReadFile(path + ".bak"), content) << content.size() << " bytes";
                 }
             }
+        }
+    }
+
+    // A UTF-16 page (as Windows tools save them) is locked as its text in UTF-8, which browsers show as the
+    // original; its UTF-8 is longer than the source, so chunks of the source and of the text part company.
+    TEST(PageFiles, Utf16PageIsLockedAsItsTextInUtf8)
+    {
+        std::string utf8 = "<html><head><title>Gr\xC3\xBC\xC3\x9F"
+                           "e</title></head><body>";
+        std::u16string utf16 = u"<html><head><title>Gr\u00FC\u00DFe</title></head><body>";
+        while (utf8.size() < 3 * SafeFile::ChunkSize) {
+            utf8 += "<p>\xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80 a</p>\n";
+            utf16 += u"<p>\u6771\u4EAC \U0001F600 a</p>\n";
+        }
+        TempFolder folder;
+        for (const bool bigEndian : {false, true}) {
+            const std::string source = Utf16File(utf16, bigEndian);
+            const std::string path = folder.File("report.html");
+            WriteFile(path, source);
+            int answer = RelockAll;
+            ASSERT_TRUE(LockPage(path, s_password, true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}));
+            EXPECT_EQ(ReadFile(path), InMemoryPage(utf8)) << (bigEndian ? "big-endian" : "little-endian");
+            EXPECT_EQ(InMemoryPage(source), InMemoryPage(utf8));
+            EXPECT_EQ(ReadFile(path + ".bak"), source);
         }
     }
 

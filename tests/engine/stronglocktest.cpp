@@ -85,6 +85,24 @@ namespace
                                              SafeFile::ChunkSize + 1,
                                              5 * SafeFile::ChunkSize + 77));
 
+    // A UTF-16 page opens to its text in UTF-8, the same across the chunks it is read in.
+    TEST(StrongLock, Utf16PageOpensToItsTextInUtf8)
+    {
+        std::string utf8;
+        std::u16string utf16;
+        while (utf8.size() < 2 * SafeFile::ChunkSize) {
+            utf8 += "<p>Gr\xC3\xBC\xC3\x9F"
+                    "e \xF0\x9F\x98\x80</p>";
+            utf16 += u"<p>Gr\u00FC\u00DFe \U0001F600</p>";
+        }
+        TempFolder folder;
+        const std::string path = folder.File("report.html");
+        WriteFile(path, LockFixture::Utf16File(utf16, false));
+        LockReport report;
+        ASSERT_TRUE(LockStrong(path, report)) << report.detail;
+        EXPECT_EQ(Opened(ReadFile(path)), utf8);
+    }
+
     // Forty megabytes written and compared a chunk at a time: the page is made in pieces, never whole.
     TEST(StrongLock, LargePageOpensWhole)
     {
