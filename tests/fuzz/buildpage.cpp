@@ -1,9 +1,10 @@
 // The page builder checked by the way back: the block list of a built page, unpacked and deciphered with the
-// password's key, gives the content byte for byte.
+// password's key, gives the content byte for byte (a UTF-16 one as its UTF-8).
 //
 // Input: one byte of options (protection, colour, user mode), one byte giving the password's length, the
 // password, then the content.
 
+#include "engine/charset.h"
 #include "engine/encrypthtml.h"
 #include "engine/md5.h"
 #include "engine/rc4.h"
@@ -100,6 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "every block holds 256 bytes, the last one 1 to 256");
         decrypted += bytes;
     }
-    Require(decrypted == content, "the decrypted blocks give the content");
+    std::string converted;
+    Require(decrypted == Charset::LockedText(content, converted),
+            "the decrypted blocks give the content (a UTF-16 one in UTF-8)");
     return 0;
 }
