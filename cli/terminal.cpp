@@ -1,8 +1,10 @@
 #include "cli/terminal.h"
 
+#include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <iterator>
+#include <pthread.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,10 +13,14 @@ namespace Terminal
     namespace
     {
         termios s_saved{};
+        termios s_quiet{};
 
         // The signals whose default action ends the program, which could otherwise leave the echo off.
         constexpr int s_endingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2};
         struct sigaction s_oldActions[std::size(s_endingSignals)]{};
+
+        struct sigaction s_oldStopAction
+        { };
 
         // Only async-signal-safe calls: put the echo back, then die of the signal as usual.
         extern "C" void RestoreAndRaise(int signalNumber)
@@ -22,6 +28,37 @@ namespace Terminal
             tcsetattr(STDIN_FILENO, TCSANOW, &s_saved);
             std::signal(signalNumber, SIG_DFL);
             std::raise(signalNumber);
+        }
+
+        void CatchStop();
+
+        // Stopped at the prompt (Ctrl-Z): the shell gets its terminal back echoing, and the echo goes off again
+        // when the program goes on. The signal is blocked while its handler runs, so it is let through to stop
+        // the program here. Only async-signal-safe calls.
+        extern "C" void RestoreAndStop(int)
+        {
+            const int savedErrno = errno;
+            tcsetattr(STDIN_FILENO, TCSANOW, &s_saved);
+            std::signal(SIGTSTP, SIG_DFL);
+            sigset_t stop;
+            sigemptyset(&stop);
+            sigaddset(&stop, SIGTSTP);
+            pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+            std::raise(SIGTSTP);
+            CatchStop();
+            tcsetattr(STDIN_FILENO, TCSANOW, &s_quiet);
+            errno = savedErrno;
+        }
+
+        // The read that the stop interrupted goes on afterwards.
+        void CatchStop()
+        {
+            struct sigaction stop
+            { };
+            stop.sa_handler = RestoreAndStop;
+            stop.sa_flags = SA_RESTART;
+            sigemptyset(&stop.sa_mask);
+            sigaction(SIGTSTP, &stop, nullptr);
         }
     } // namespace
 
@@ -36,13 +73,15 @@ namespace Terminal
             return;
         }
         // ECHONL still shows the line end, so the next output starts on a line of its own.
-        termios quiet = s_saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        quiet.c_lflag |= ECHONL;
-        if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) {
+        s_quiet = s_saved;
+        s_quiet.c_lflag &= ~tcflag_t(ECHO);
+        s_quiet.c_lflag |= ECHONL;
+        if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &s_quiet) != 0) {
             return;
         }
         m_active = true;
+        sigaction(SIGTSTP, nullptr, &s_oldStopAction);
+        CatchStop();
         struct sigaction restore
         { };
         restore.sa_handler = RestoreAndRaise;
@@ -61,6 +100,7 @@ namespace Terminal
         for (std::size_t i = 0; i < std::size(s_endingSignals); ++i) {
             sigaction(s_endingSignals[i], &s_oldActions[i], nullptr);
         }
+        sigaction(SIGTSTP, &s_oldStopAction, nullptr);
     }
 
     LineRead ReadLine(std::string& line)

@@ -11,8 +11,8 @@ namespace Terminal
     bool IsInteractive();
 
     // Turns off the echo of a terminal on standard input for its lifetime; restores it also when a signal ends
-    // the program meanwhile (hang-up, interrupt, quit, terminate and the like). Does nothing when standard input
-    // is no terminal.
+    // the program meanwhile (hang-up, interrupt, quit, terminate and the like), and while a stop (Ctrl-Z) holds
+    // it. Does nothing when standard input is no terminal.
     class EchoOff
     {
     public:

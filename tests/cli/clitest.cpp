@@ -43,6 +43,9 @@ namespace
         std::string input{};
         std::string output{};
         bool withoutFileOverride = false;
+        // In a process group of its own, whose parent (the test) is outside it: the system stops such a group on
+        // SIGTSTP, where it ignores the stop of a group that no parent outside it could continue.
+        bool ownProcessGroup = false;
     };
 
     // Starts the command with standard error (and standard output unless the launch names a file) into io;
@@ -67,6 +70,9 @@ namespace
         if (launch.withoutFileOverride) {
             prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+        }
+        if (launch.ownProcessGroup) {
+            setpgid(0, 0);
         }
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
@@ -370,6 +376,36 @@ namespace
             EXPECT_TRUE(terminal.EchoIsOn()) << strsignal(signalNumber);
             EXPECT_EQ(ReadFile(page), "<p>hello</p>");
         }
+    }
+
+    // Stopped at the password prompt (Ctrl-Z), the command gives the shell its terminal back echoing; continued,
+    // it turns the echo off again and reads on.
+    TEST_F(Cli, StopAtThePasswordPromptEchoesUntilTheCommandGoesOn)
+    {
+        const std::string page = Page("index.html");
+        const Terminal terminal;
+        TempFolder io;
+        const pid_t pid = Start({"--relock", "no", page}, io, {.input = terminal.SlavePath(), .ownProcessGroup = true});
+        ASSERT_TRUE(WaitFor(io.Path() / "err", "Password: "));
+        ASSERT_FALSE(terminal.EchoIsOn());
+        kill(pid, SIGTSTP);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+        ASSERT_TRUE(WIFSTOPPED(status));
+        EXPECT_TRUE(terminal.EchoIsOn());
+        kill(pid, SIGCONT);
+        for (int i = 0; i < 1000 && terminal.EchoIsOn(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_FALSE(terminal.EchoIsOn());
+        terminal.Type("pvkmsto\n");
+        ASSERT_TRUE(WaitFor(io.Path() / "err", "Repeat it: "));
+        terminal.Type("pvkmsto\n");
+        const Result r = Finish(pid, io);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(terminal.Echoed().find("pvkmst"), std::string::npos);
+        EXPECT_TRUE(terminal.EchoIsOn());
+        EXPECT_EQ(Unlocked(page, "pvkmsto"), "<p>hello</p>");
     }
 
     // Input without end (a device, or a stream without line ends) is refused after what a password or a user list
