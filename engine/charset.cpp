@@ -1,9 +1,14 @@
 #include "engine/charset.h"
 
+#include <unicode/ucsdet.h>
+
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -321,12 +326,57 @@ namespace Charset
             std::string_view m_text;
             std::size_t m_at = 0;
         };
+
+        // The legacy encodings a guess may give: those browsers know that keep ASCII as it is, beside Latin-1.
+        // ICU also names UTF-16 and UTF-32 without a mark, the ISO-2022 ones and EBCDIC, which no browser guesses.
+        constexpr std::array<std::string_view, 19> s_guessable = {
+            "big5",         "euc-jp",       "euc-kr",       "gb18030",      "iso-8859-2",
+            "iso-8859-5",   "iso-8859-6",   "iso-8859-7",   "iso-8859-8",   "iso-8859-8-i",
+            "iso-8859-9",   "koi8-r",       "shift_jis",    "windows-1250", "windows-1251",
+            "windows-1253", "windows-1254", "windows-1255", "windows-1256",
+        };
+
+        // Below this ICU is no surer of its guess than of Latin-1, which stays the reading.
+        constexpr int32_t s_minConfidence = 30;
+        // Nor is a guess from a few letters beyond ASCII worth more than Latin-1 (as browsers read such a page).
+        constexpr std::ptrdiff_t s_minGuessBytes = 8;
+
+        // The encoding ICU's detector finds in text that is neither ASCII nor UTF-8; nothing when it is not
+        // sure, or finds Latin-1 or an encoding no browser would guess.
+        std::optional<std::string> GuessedLabel(std::string_view text)
+        {
+            const auto beyondAscii = std::count_if(text.begin(), text.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x80;
+            });
+            if (beyondAscii < s_minGuessBytes) {
+                return std::nullopt;
+            }
+            UErrorCode status = U_ZERO_ERROR;
+            const std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
+                                                                                      ucsdet_close);
+            if (U_FAILURE(status) || text.size() > INT32_MAX) {
+                return std::nullopt;
+            }
+            // Markup is left out, so that tag names and attributes do not pass for text in Latin-1.
+            ucsdet_enableInputFilter(detector.get(), true);
+            ucsdet_setText(detector.get(), text.data(), static_cast<int32_t>(text.size()), &status);
+            const UCharsetMatch* match = ucsdet_detect(detector.get(), &status);
+            if (U_FAILURE(status) || match == nullptr || ucsdet_getConfidence(match, &status) < s_minConfidence) {
+                return std::nullopt;
+            }
+            const char* name = ucsdet_getName(match, &status);
+            std::optional<std::string> label = U_SUCCESS(status) && name != nullptr ? LabelOf(name) : std::nullopt;
+            if (!label || std::find(s_guessable.begin(), s_guessable.end(), *label) == s_guessable.end()) {
+                return std::nullopt;
+            }
+            return label;
+        }
     } // namespace
 
     void Detector::feed(std::string_view chunk)
     {
-        if (m_head.size() < PrescanLength) {
-            m_head.append(chunk.substr(0, PrescanLength - m_head.size()));
+        if (m_start.size() < GuessLength) {
+            m_start.append(chunk.substr(0, GuessLength - m_start.size()));
         }
         if (!m_isUtf8) {
             return;
@@ -375,10 +425,10 @@ namespace Charset
 
     std::optional<std::string> Detector::declaredLabel() const
     {
-        if (m_head.starts_with("\xEF\xBB\xBF") || utf16() != Utf16::None) {
+        if (m_start.starts_with("\xEF\xBB\xBF") || utf16() != Utf16::None) {
             return std::string(Utf8);
         }
-        return Prescan(m_head).Run();
+        return Prescan(std::string_view(m_start).substr(0, PrescanLength)).Run();
     }
 
     std::string Detector::label() const
@@ -386,14 +436,17 @@ namespace Charset
         if (std::optional<std::string> declared = declaredLabel()) {
             return *declared;
         }
-        const bool isUtf8 = m_isUtf8 && m_pending == 0 && m_hasMultiByte;
-        return std::string(isUtf8 ? Utf8 : Latin1);
+        const bool isUtf8 = m_isUtf8 && m_pending == 0;
+        if (isUtf8) {
+            return std::string(m_hasMultiByte ? Utf8 : Latin1);
+        }
+        return GuessedLabel(m_start).value_or(std::string(Latin1));
     }
 
     // A head still short of PrescanLength may yet end inside the tag that declares, so only a whole one settles.
     bool Detector::declared() const
     {
-        return m_head.size() == PrescanLength && declaredLabel().has_value();
+        return m_start.size() >= PrescanLength && declaredLabel().has_value();
     }
 
     std::string Detect(std::string_view content)

@@ -16,6 +16,8 @@ namespace Charset
 
     // How much of the start of a page a browser searches for a charset declaration before it parses.
     constexpr std::size_t PrescanLength = 1024;
+    // How much of the start of an undeclared page the encoding of its text is guessed from.
+    constexpr std::size_t GuessLength = 64 * 1024;
 
     // The byte order of a page that starts with a UTF-16 byte-order mark. Browsers read such a page as UTF-16
     // whatever it declares; a page that declares UTF-16 is read as UTF-8, so the lock carries its text as UTF-8.
@@ -63,7 +65,9 @@ namespace Charset
 
         // Utf8 for a page with a UTF-8 or UTF-16 byte-order mark or a UTF-8 declaration, or (without any other
         // declaration) for valid UTF-8 holding multi-byte sequences; a label declared by a meta element within the
-        // first PrescanLength bytes, lower case; otherwise Latin1. Labels of what browsers read as windows-1252 give
+        // first PrescanLength bytes, lower case; for other text beyond ASCII, the legacy encoding that its first
+        // GuessLength bytes are written in, where that is clear, as browsers guess it for an undeclared page
+        // (windows-1251, Shift_JIS, GB18030, …); otherwise Latin1. Labels of what browsers read as windows-1252 give
         // Latin1. A label holds only letters, digits and "._:-", so it can stand in the page's text as it is.
         std::string label() const;
 
@@ -74,13 +78,13 @@ namespace Charset
         // The byte order of a UTF-16 page, from its byte-order mark.
         Utf16 utf16() const
         {
-            return Utf16Order(m_head);
+            return Utf16Order(m_start);
         }
 
     private:
         std::optional<std::string> declaredLabel() const;
 
-        std::string m_head; // the first PrescanLength bytes
+        std::string m_start; // the first GuessLength bytes
         bool m_isUtf8 = true; // no invalid sequence so far
         bool m_hasMultiByte = false;
         int m_pending = 0; // continuation bytes still to come

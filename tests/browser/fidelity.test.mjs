@@ -2,7 +2,8 @@
 // with document.write and the DOM, handlers of DOMContentLoaded and load, a style sheet with a web font, an
 // image, relative links and a form) are served once as they are and once locked with Cookie protection; after one
 // login on the first page, every page reached by its links has the original's title, text, character set and
-// look, and the form sends what the original sends. Pages in other character sets show their text decoded.
+// look, and the form sends what the original sends. Pages in other character sets show their text decoded, also
+// legacy pages that declare none.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -57,6 +58,32 @@ const charsetPages = [
         ),
         text: 'こんにちは、日本語',
         charset: 'Shift_JIS',
+    },
+    // Legacy pages that declare nothing: browsers guess the encoding from the text, and so does the lock; text
+    // in Latin-1 stays Latin-1.
+    {
+        name: 'windows-1251-undeclared.html',
+        content: charsetPage(
+            '',
+            'cff0e8e2e5f22c20ece8f02120ddf2ee20eff0eef1f2e0ff20f1f2f0e0ede8f6e020ede020f0f3f1f1eaeeec20ffe7fbeae52e',
+        ),
+        text: 'Привет, мир! Это простая страница на русском языке.',
+        charset: 'windows-1251',
+    },
+    {
+        name: 'shift_jis-undeclared.html',
+        content: charsetPage(
+            '',
+            '82b182f182c982bf82cd814190a28a45814282b182ea82cd90e98cbe82cc82c882a293fa967b8cea82cc8379815b835782c582b78142',
+        ),
+        text: 'こんにちは、世界。これは宣言のない日本語のページです。',
+        charset: 'Shift_JIS',
+    },
+    {
+        name: 'windows-1252-undeclared.html',
+        content: charsetPage('', '4772fcdf6520617573204dfc6e6368656e2c20736368f66e652053747261df6521'),
+        text: 'Grüße aus München, schöne Straße!',
+        charset: 'windows-1252',
     },
     {
         // As Windows tools save pages: UTF-16 with a byte-order mark. The lock carries the text as UTF-8, so the

@@ -22,6 +22,18 @@ namespace
     const std::string s_utf8Text = "<p>Gr\xC3\xBC\xC3\x9F"
                                    "e \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80</p>";
 
+    // Undeclared legacy text, as browsers guess it (Chromium reads each as named).
+    const std::string s_cyrillic1251 =
+        "<p>\xcf\xf0\xe8\xe2\xe5\xf2, \xec\xe8\xf0! \xdd\xf2\xee \xef\xf0\xee\xf1\xf2\xe0\xff "
+        "\xf1\xf2\xf0\xe0\xed\xe8\xf6\xe0 \xed\xe0 \xf0\xf3\xf1\xf1\xea\xee\xec "
+        "\xff\xe7\xfb\xea\xe5.</p>";
+    const std::string s_japaneseShiftJis = "<p>\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\x81\x41\x90\xa2\x8a\x45\x81\x42"
+                                           "\x82\xb1\x82\xea\x82\xcd\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x79\x81\x5b"
+                                           "\x83\x57\x82\xc5\x82\xb7\x81\x42</p>";
+    const std::string s_german1252 =
+        "<p>Die \xdc\x62\x65rpr\xfc\x66ung der Gr\xf6\xdf\x65 ergab, dass die Stra\xdf\x65 in "
+        "M\xfcnchen sch\xf6n ist; B\xfcrger \xe4u\xdf\x65rn Gef\xfchle.</p>";
+
     class Detection : public testing::TestWithParam<CharsetCase>
     { };
 
@@ -53,6 +65,13 @@ namespace
                         "e</p>",
                         "iso-8859-1"},
             CharsetCase{"Utf8CutAtTheEnd", "abc\xC3", "iso-8859-1"},
+            CharsetCase{"UndeclaredCyrillicIsGuessed", s_cyrillic1251, "windows-1251"},
+            CharsetCase{"UndeclaredJapaneseIsGuessed", s_japaneseShiftJis, "shift_jis"},
+            CharsetCase{"UndeclaredGermanStaysLatin1", s_german1252, "iso-8859-1"},
+            CharsetCase{"TextBeyondTheGuessedStartIsNotGuessed",
+                        std::string(Charset::GuessLength, ' ') + s_cyrillic1251,
+                        "iso-8859-1"},
+            CharsetCase{"DeclarationBeatsTheGuess", "<meta charset=koi8-r>" + s_cyrillic1251, "koi8-r"},
             CharsetCase{"Overlong", "a\xC0\xAF", "iso-8859-1"},
             CharsetCase{"Surrogate", "a\xED\xA0\x80", "iso-8859-1"},
             CharsetCase{"AboveUnicode", "a\xF4\x90\x80\x80", "iso-8859-1"},
