@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -178,8 +179,9 @@ namespace
 class LockCommand::RelockTurns
 {
 public:
-    RelockTurns(int answer, std::size_t count, std::mutex& console)
-        : m_console(console), m_answer(answer), m_passed(count, false)
+    // beforeAsking(index) runs before the question of the file at index is shown.
+    RelockTurns(int answer, std::size_t count, std::mutex& console, std::function<void(std::size_t)> beforeAsking)
+        : m_console(console), m_beforeAsking(std::move(beforeAsking)), m_answer(answer), m_passed(count, false)
     { }
 
     int Answer() const
@@ -202,7 +204,9 @@ public:
         const int answer = m_answer;
         RelockChoice choice = answer == Encrypthtml::RelockAll ? RelockChoice::Yes : RelockChoice::No;
         if (answer == Encrypthtml::RelockAsk) {
+            m_beforeAsking(index);
             const std::lock_guard speaking(m_console);
+            std::cout << std::flush;
             choice = AskRelock(Encrypthtml::RelockQuestionText(Shown(path)));
         }
         if (choice == RelockChoice::YesToAll) {
@@ -226,6 +230,7 @@ public:
 
 private:
     std::mutex& m_console;
+    std::function<void(std::size_t)> m_beforeAsking;
     std::mutex m_mutex;
     std::condition_variable m_turn;
     std::atomic<int> m_answer;
@@ -272,15 +277,34 @@ int LockCommand::run()
     for (const User& user : m_users) {
         m_entries.push_back(user.entry);
     }
-    RelockTurns turns(answer, tasks.size(), m_console);
     // Pages are put in place in groups, a few flushes for many pages; each is reported once it is in place.
     SafeFile::CommitBatch batch;
 
     // The workers take the tasks in list order; this thread reports each outcome in that order as soon as it and
     // all before it are done, so the output is the same whatever the number of threads.
     std::mutex resultsMutex;
-    std::condition_variable resultReady;
+    std::condition_variable resultReady; // an outcome is in, or one more is reported
     std::vector<std::optional<Outcome>> outcomes(tasks.size());
+    std::size_t performedBefore = 0; // every task before it has its outcome
+    std::vector<bool> performed(tasks.size(), false);
+    std::size_t reported = 0;
+    // A question comes after the lines of the files before it: their pages are put in place (they may wait in
+    // the batch for many more) and reported first. The tasks before it have passed their questions, so their
+    // outcomes come without waiting for this one.
+    const auto reportBefore = [&](std::size_t index) {
+        {
+            std::unique_lock lock(resultsMutex);
+            resultReady.wait(lock, [&] {
+                return performedBefore >= index;
+            });
+        }
+        batch.commit();
+        std::unique_lock lock(resultsMutex);
+        resultReady.wait(lock, [&] {
+            return reported >= index;
+        });
+    };
+    RelockTurns turns(answer, tasks.size(), m_console, reportBefore);
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         for (std::size_t index; (index = next++) < tasks.size();) {
@@ -288,6 +312,10 @@ int LockCommand::run()
             turns.Pass(index);
             const std::lock_guard lock(resultsMutex);
             outcomes[index] = std::move(outcome);
+            performed[index] = true;
+            while (performedBefore < tasks.size() && performed[performedBefore]) {
+                ++performedBefore;
+            }
             resultReady.notify_all();
         }
         // The pages this worker added last; a full batch has committed the ones before.
@@ -309,6 +337,9 @@ int LockCommand::run()
             outcome.written = Encrypthtml::FinishCommitted(batch, outcome.report);
         }
         report(tasks[index], outcome);
+        lock.lock();
+        reported = index + 1;
+        resultReady.notify_all();
     }
     std::cout << m_locked << " file(s) have been encrypted.\n";
     return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;

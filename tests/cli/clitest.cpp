@@ -771,6 +771,38 @@ namespace
         }
     }
 
+    // A question comes after the lines of the files locked before it, though their pages would wait in the batch
+    // for many more, and however many threads lock.
+    TEST_F(Cli, RelockQuestionFollowsTheLinesOfTheFilesBeforeIt)
+    {
+        std::vector<std::string> pages;
+        for (int i = 0; i < 6; ++i) {
+            pages.push_back(Page("site/p" + std::to_string(i) + ".html"));
+        }
+        const std::string password = PasswordFile("secret1\n");
+        ASSERT_EQ(RunLock({"--password-file", password, pages[3]}).exitCode, 0);
+
+        for (const char* jobs : {"1", "4"}) {
+            WriteFile(pages[3], ReadFile(pages[3]));
+            for (const std::size_t i : {0, 1, 2, 4, 5}) {
+                WriteFile(pages[i], "<p>hello</p>");
+            }
+            const Terminal terminal;
+            TempFolder io;
+            const pid_t pid =
+                Start({"--password-file", password, "--jobs", jobs, folder.File("site")}, terminal.SlavePath(), io);
+            ASSERT_TRUE(WaitFor(io.Path() / "err", "The html file " + pages[3] + " "));
+            const std::string shown = ReadFile(io.Path() / "out");
+            for (std::size_t i = 0; i < 3; ++i) {
+                EXPECT_TRUE(Contains(shown, pages[i] + " ")) << jobs << " jobs, before the question:\n" << shown;
+            }
+            terminal.Type("n\n");
+            const Result r = Finish(pid, io);
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.out.ends_with("\n5 file(s) have been encrypted.\n")) << r.out;
+        }
+    }
+
     // The output folder gets the whole site: pages locked, every other file copied; the sources stay as they are.
     TEST_F(Cli, OutputFolderGetsTheLockedSiteAndTheSourcesStay)
     {
