@@ -390,6 +390,7 @@ namespace Encrypthtml
             const Strong::Run* const strong = request.strong;
             constexpr std::size_t chunkSize = SafeFile::ChunkSize;
             static_assert(chunkSize % s_blockSize == 0, "every chunk but the last is whole blocks");
+            static_assert(chunkSize >= Charset::PrescanLength, "the first chunk holds the whole prescan");
             const std::unique_ptr<char[]> input(new char[chunkSize]);
             std::string error;
             std::size_t count = 0;
@@ -415,13 +416,14 @@ namespace Encrypthtml
             }
             Charset::Detector charset;
             std::uint64_t length = 0;
-            for (;;) {
+            for (bool first = true;; first = false) {
                 charset.feed({input.get(), count});
                 length += count;
                 if (backup && !backup->write({input.get(), count}, error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
-                if (count < chunkSize || (!backup && charset.declared())) {
+                // The first chunk holds all that a declaration can be in, so only it can settle the charset.
+                if (count < chunkSize || (first && !backup && charset.declared())) {
                     break;
                 }
                 if (!source.read(input.get(), chunkSize, count, error)) {
