@@ -249,7 +249,9 @@ namespace StrongCrypto
             m_started.push_back(std::async(std::launch::deferred, std::move(deflate)));
         }
         m_input.clear();
-        m_input.reserve(BlockSize);
+        if (!last) {
+            m_input.reserve(BlockSize);
+        }
     }
 
     bool DeflateStream::passOldest()
