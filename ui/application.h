@@ -17,6 +17,7 @@ namespace Startup
 {
     // Creates the main window and the dialogs it reuses (FormMain, FormAddFolder, FormAboutBox,
     // FormUserPassword), as the program does before it shows the wizard; the end-to-end test starts the same way.
+    // The dialogs belong to the main window: deleting it deletes them and sets their globals to null.
     // False when that failed: the reason has been shown and nothing is left behind.
     bool CreateWindows();
 } // namespace Startup
