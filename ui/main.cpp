@@ -856,6 +856,17 @@ QString TFormMain::EffectivePassword() const
     return PasswordSettings::Trimmed(passwordBox()->text());
 }
 
+bool TFormMain::confirmLockPassword(const QString& password)
+{
+    if (password != s_initialPassword) {
+        return true;
+    }
+    return Prompts::WarningQuestion(this,
+                                    QStringLiteral("The pages would open with the sample password \"%1\" that every "
+                                                   "copy of this program shows. Lock them with it anyway?")
+                                        .arg(s_initialPassword));
+}
+
 bool TFormMain::CheckPassword()
 {
     if (const auto refusal = PasswordSettings::CheckPasswordPair(passwordBox()->text(), confirmationBox()->text())) {

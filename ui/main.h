@@ -198,6 +198,9 @@ protected:
 private:
     // Adds paths found by a scan or a drop, shows them, and then tells of the pages that had to be left out.
     void addPages(const QStringList& paths, const LeftOutPages& leftOut);
+    // Whether Create may lock with password (the effective password). The password boxes start with the sample
+    // pages' password, which every copy of the program shows: pages are locked with it only after a Yes.
+    bool confirmLockPassword(const QString& password);
     void buildWindow();
     QWidget* buildStep0();
     QWidget* buildStep1();

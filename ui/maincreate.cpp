@@ -223,6 +223,9 @@ void TFormMain::BtnCreateClick()
         Prompts::Warning(this, PasswordSettings::LengthMessage());
         return;
     }
+    if (!confirmLockPassword(password)) {
+        return;
+    }
 
     Batch::Settings settings;
     settings.password = PasswordSettings::ToEngineBytes(password);

@@ -13,12 +13,13 @@ namespace
     Prompts::Hooks* s_hooks = nullptr;
 
     // Shows one modal box and returns the index of the pressed button in the order of the captions. The
-    // buttons share one role so that the button box keeps them in that order on every desktop; closing the box
-    // without a button (Escape, close box) presses the escape button.
+    // buttons share one role so that the button box keeps them in that order on every desktop; Enter presses the
+    // default button, and closing the box without a button (Escape, close box) presses the escape button.
     int ShowBox(QWidget* parent,
                 const Prompts::Shown& shown,
                 QMessageBox::Icon icon,
                 const QStringList& captions,
+                int defaultIndex,
                 int escapeIndex)
     {
         if (s_hooks) {
@@ -32,7 +33,7 @@ namespace
         for (const QString& caption : captions) {
             buttons.append(box.addButton(caption, QMessageBox::ActionRole));
         }
-        box.setDefaultButton(buttons.first());
+        box.setDefaultButton(buttons.at(defaultIndex));
         box.setEscapeButton(buttons.at(escapeIndex));
         box.exec();
         const int pressed = static_cast<int>(buttons.indexOf(static_cast<QPushButton*>(box.clickedButton())));
@@ -41,7 +42,7 @@ namespace
 
     void ShowOk(QWidget* parent, Prompts::Kind kind, const QString& title, const QString& text, QMessageBox::Icon icon)
     {
-        ShowBox(parent, {kind, title, text}, icon, {QStringLiteral("OK")}, 0);
+        ShowBox(parent, {kind, title, text}, icon, {QStringLiteral("OK")}, 0, 0);
     }
 } // namespace
 
@@ -75,9 +76,21 @@ namespace Prompts
                                      QStringLiteral("&No"),
                                      QStringLiteral("N&o to All"),
                                      QStringLiteral("Yes to &All")},
+                                    0,
                                     0);
         // An answer outside the four buttons counts as Yes, like a box closed without a button.
         return pressed >= 0 && pressed < 4 ? choices[pressed] : Encrypthtml::RelockChoice::Yes;
+    }
+
+    bool WarningQuestion(QWidget* parent, const QString& text)
+    {
+        const int pressed = ShowBox(parent,
+                                    {Kind::WarningQuestion, QStringLiteral("Warning"), text},
+                                    QMessageBox::Warning,
+                                    {QStringLiteral("&Yes"), QStringLiteral("&No")},
+                                    1,
+                                    1);
+        return pressed == 0;
     }
 
     void Error(QWidget* parent, const QString& message)

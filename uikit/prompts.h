@@ -19,6 +19,7 @@ namespace Prompts
         Plain, // caller's title ("Error!" or "Warning"), no icon, OK
         Information, // title "Information", information icon, OK
         Confirm, // title "Confirm", question icon, "&Yes", "&No", "N&o to All", "Yes to &All"
+        WarningQuestion, // title "Warning", warning icon, "&Yes", "&No"; No is the default and the escape
         Error // the application's standard error display: message + ".", error icon, OK
     };
 
@@ -33,6 +34,8 @@ namespace Prompts
     void Plain(QWidget* parent, const QString& title, const QString& text);
     void Information(QWidget* parent, const QString& text);
     Encrypthtml::RelockChoice ConfirmRelock(QWidget* parent, const QString& text);
+    // Asks before a step the user may not mean to take; true only for Yes (Enter and Escape answer No).
+    bool WarningQuestion(QWidget* parent, const QString& text);
     void Error(QWidget* parent, const QString& message);
 
     // File dialogs; an empty result means the user cancelled. Filters are in Qt's form ("A (*.x);;B (*)").
@@ -55,7 +58,8 @@ namespace Prompts
     {
     public:
         virtual ~Hooks() = default;
-        // Returns the button pressed: for Confirm 0 Yes, 1 No, 2 No to All, 3 Yes to All; ignored otherwise.
+        // Returns the button pressed: for Confirm 0 Yes, 1 No, 2 No to All, 3 Yes to All; for WarningQuestion 0 Yes,
+        // 1 No; ignored otherwise.
         virtual int answerMessage(const Shown& shown) = 0;
         virtual QStringList answerOpenFileNames(const QString& filter) = 0;
         virtual QString answerSaveFileName(const QString& filter, const QString& defaultSuffix) = 0;

@@ -2,9 +2,9 @@
 
 namespace
 {
-    template <typename T> T TakeFirst(QList<T>& queue)
+    template <typename T> T TakeFirst(QList<T>& queue, T whenEmpty = T())
     {
-        return queue.isEmpty() ? T() : queue.takeFirst();
+        return queue.isEmpty() ? whenEmpty : queue.takeFirst();
     }
 } // namespace
 
@@ -40,8 +40,15 @@ void FakePrompts::clear()
 int FakePrompts::answerMessage(const Prompts::Shown& s)
 {
     shown.append(s);
-    // 0 is Yes for the relock question and the only button of every other box.
-    return s.kind == Prompts::Kind::Confirm ? TakeFirst(confirmAnswers) : 0;
+    // 0 is Yes in a question and the only button of every other box; 1 is No.
+    switch (s.kind) {
+    case Prompts::Kind::Confirm:
+        return TakeFirst(confirmAnswers, 0);
+    case Prompts::Kind::WarningQuestion:
+        return TakeFirst(confirmAnswers, 1);
+    default:
+        return 0;
+    }
 }
 
 QStringList FakePrompts::answerOpenFileNames(const QString&)

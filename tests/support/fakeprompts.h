@@ -2,7 +2,8 @@
 
 // Answers the program's prompts in tests: records every box shown and hands out queued answers.
 // Installs itself on construction and uninstalls on destruction. An empty queue answers "cancel"
-// (no file, no folder) and, for the relock question, Yes.
+// (no file, no folder) and, for a question, what closing its box answers: Yes to the relock question, No to a
+// warning question.
 
 #include "uikit/prompts.h"
 
@@ -15,7 +16,7 @@ public:
     ~FakePrompts() override;
 
     QList<Prompts::Shown> shown;
-    QList<int> confirmAnswers;
+    QList<int> confirmAnswers; // the buttons pressed in the questions (Confirm, WarningQuestion), in the order asked
     QList<QStringList> openFileAnswers; // for OpenFileNames and OpenFileName (first name)
     QStringList saveFileAnswers;
     QStringList directoryAnswers;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -316,6 +317,8 @@ void MainFilesTest::linksInAFolderAreLeftButAnAddedLinkLocksItsTarget()
     addFolder(QFileInfo(own).path());
     QCOMPARE(m_window->FileList.paths(), QStringList({own}));
 
+    // A password of the site's own: Create would ask first before locking with the sample password.
+    m_window->EditPassword->setText(QStringLiteral("links-pass"));
     m_window->BtnCreate->click();
     QCOMPARE(BytesOf(outside), outsideBytes);
     QVERIFY(QFileInfo(link).isSymLink());

@@ -59,6 +59,8 @@ private slots:
     void okBoxes();
     void confirmBoxButtons_data();
     void confirmBoxButtons();
+    void warningQuestionButtons_data();
+    void warningQuestionButtons();
     void saveDialogAddsDefaultSuffix();
     void fakeAnswersInOrderThenCancels();
     void boxTextIsShownAsWritten();
@@ -192,6 +194,43 @@ void ShellTest::confirmBoxButtons()
     QCOMPARE(seen.buttons, (QStringList{"&Yes", "&No", "N&o to All", "Yes to &All"}));
 }
 
+void ShellTest::warningQuestionButtons_data()
+{
+    QTest::addColumn<int>("press"); // index left to right; -1 Escape, -2 the close box, -3 Enter
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << 0 << true;
+    QTest::newRow("No") << 1 << false;
+    QTest::newRow("Enter presses No") << -3 << false;
+    QTest::newRow("Escape counts as No") << -1 << false;
+    QTest::newRow("The close box counts as No") << -2 << false;
+}
+
+void ShellTest::warningQuestionButtons()
+{
+    QFETCH(int, press);
+    QFETCH(bool, yes);
+
+    SeenBox seen;
+    WhenModal<QMessageBox> answer([&seen, press](QMessageBox* box) {
+        seen = Describe(box);
+        if (press >= 0) {
+            QTest::mouseClick(ButtonsLeftToRight(box).at(press), Qt::LeftButton);
+        } else if (press == -1) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (press == -3) {
+            QTest::keyClick(box, Qt::Key_Return);
+        } else {
+            box->close();
+        }
+    });
+    QCOMPARE(Prompts::WarningQuestion(nullptr, QStringLiteral("Lock them anyway?")), yes);
+    QVERIFY(answer.seen());
+    QCOMPARE(seen.title, QStringLiteral("Warning"));
+    QCOMPARE(seen.text, QStringLiteral("Lock them anyway?"));
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QCOMPARE(seen.buttons, (QStringList{"&Yes", "&No"}));
+}
+
 void ShellTest::saveDialogAddsDefaultSuffix()
 {
     QTemporaryDir folder;
@@ -213,14 +252,17 @@ void ShellTest::saveDialogAddsDefaultSuffix()
 void ShellTest::fakeAnswersInOrderThenCancels()
 {
     FakePrompts fake;
-    fake.confirmAnswers = {2, 3};
+    fake.confirmAnswers = {2, 0, 3};
     fake.openFileAnswers = {{"/a.html", "/b.html"}};
     fake.saveFileAnswers = {"/list.lst"};
     fake.directoryAnswers = {"/site"};
 
+    // The questions share one queue; once it is empty, each gets what closing its box would answer.
     QCOMPARE(Prompts::ConfirmRelock(nullptr, "q1"), Encrypthtml::RelockChoice::NoToAll);
-    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q2"), Encrypthtml::RelockChoice::YesToAll);
-    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q3"), Encrypthtml::RelockChoice::Yes);
+    QVERIFY(Prompts::WarningQuestion(nullptr, "q2"));
+    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q3"), Encrypthtml::RelockChoice::YesToAll);
+    QCOMPARE(Prompts::ConfirmRelock(nullptr, "q4"), Encrypthtml::RelockChoice::Yes);
+    QVERIFY(!Prompts::WarningQuestion(nullptr, "q5"));
     Prompts::Warning(nullptr, "w");
     QCOMPARE(Prompts::OpenFileName(nullptr, "*"), QStringLiteral("/a.html"));
     QVERIFY(Prompts::OpenFileNames(nullptr, "*").isEmpty());
@@ -230,8 +272,8 @@ void ShellTest::fakeAnswersInOrderThenCancels()
     QVERIFY(Prompts::ExistingDirectory(nullptr, "Browse").isEmpty());
     QVERIFY(Prompts::OpenPath(QStringLiteral("/site/a.html")));
 
-    QCOMPARE(fake.shownTexts(), (QStringList{"q1", "q2", "q3", "w"}));
-    QCOMPARE(fake.shown.at(3).title, QStringLiteral("Warning"));
+    QCOMPARE(fake.shownTexts(), (QStringList{"q1", "q2", "q3", "q4", "q5", "w"}));
+    QCOMPARE(fake.shown.at(5).title, QStringLiteral("Warning"));
     QCOMPARE(fake.opened, QList<QUrl>{QUrl::fromLocalFile("/site/a.html")});
 }
 
