@@ -1,5 +1,6 @@
 #include "cli/lockcommand.h"
 
+#include "cli/shown.h"
 #include "cli/terminal.h"
 #include "engine/encrypthtml.h"
 #include "engine/listlines.h"
@@ -32,45 +33,7 @@ namespace
         std::cerr << "quillgate-lock: " << message << '\n';
     }
 
-    // A text holding a line break or another control character would split or garble its line of output; it is
-    // shown in the shell's $'...' form instead. Other texts are shown as they are.
-    std::string Shown(std::string_view text)
-    {
-        const auto isControl = [](unsigned char c) {
-            return c < 0x20 || c == 0x7F;
-        };
-        if (std::none_of(text.begin(), text.end(), isControl)) {
-            return std::string(text);
-        }
-        std::string shown = "$'";
-        for (const unsigned char c : text) {
-            switch (c) {
-            case '\n':
-                shown += "\\n";
-                break;
-            case '\t':
-                shown += "\\t";
-                break;
-            case '\r':
-                shown += "\\r";
-                break;
-            case '\\':
-            case '\'':
-                shown += '\\';
-                shown += char(c);
-                break;
-            default:
-                if (isControl(c)) {
-                    char escape[5];
-                    std::snprintf(escape, sizeof escape, "\\x%02X", c);
-                    shown += escape;
-                } else {
-                    shown += char(c);
-                }
-            }
-        }
-        return shown + "'";
-    }
+    using ShellText::Shown;
 
     std::string Reason(int code)
     {
