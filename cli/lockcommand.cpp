@@ -7,6 +7,7 @@
 #include "engine/pagescan.h"
 #include "engine/safefile.h"
 #include "engine/textbytes.h"
+#include "engine/userlogins.h"
 
 #include <algorithm>
 #include <atomic>
@@ -389,10 +390,7 @@ bool LockCommand::makeStrongRun(const std::string& password)
     Strong::RunOptions options;
     options.password = password;
     for (const User& user : m_users) {
-        // A user without a password could never log in.
-        if (!user.passwordText.empty()) {
-            options.users.push_back({user.nameText, user.passwordText});
-        }
+        options.users.push_back({user.nameText, user.passwordText});
     }
     if (const char* rounds = std::getenv(s_testIterationsVariable)) {
         options.iterations = static_cast<std::uint32_t>(std::strtoul(rounds, nullptr, 10));
@@ -453,33 +451,38 @@ bool LockCommand::readUsers()
                  + " MB, more than a user list needs; nothing was locked");
         return false;
     }
-    const std::optional<std::vector<std::string>> entries = ListLines::UserListEntries(file);
-    if (!entries) {
+    const ListLines::ListText entries = ListLines::UserListEntries(file);
+    if (entries.fault == ListLines::ListFault::NotUtf8) {
         Complain(Shown(m_options.usersFile) + " is not UTF-8 text; nothing was locked");
         return false;
     }
-    const bool strong = m_options.format == LockOptions::PageFormat::Strong;
-    for (const std::string& line : *entries) {
-        const ListLines::UserEntry user = ListLines::SplitUserEntry(line);
-        const std::string name(user.name);
-        // Strong pages take names as UTF-8; classic pages read every character modulo 256.
-        if (!strong && !Encrypthtml::UserNameFits(EngineBytes(name))) {
-            Complain("user " + Shown(name) + " left out: the page reads a character of the name as a TAB");
-            continue;
-        }
-        m_users.push_back({EngineBytes(line), name, std::string(user.password)});
-    }
-    // Pages without a single user who can log in (an empty password never does) could never be opened again.
-    if (std::none_of(m_users.begin(), m_users.end(), [strong](const User& user) {
-            return !user.passwordText.empty() && (strong || Encrypthtml::UserKeyFits(user.entry));
-        })) {
-        Complain(Shown(m_options.usersFile)
-                 + " holds no user a locked page could let in (a line of user name, TAB and a password that is "
-                   "not empty"
-                 + (strong ? std::string()
-                           : ", at most " + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together")
-                 + "); nothing was locked");
+    if (entries.fault == ListLines::ListFault::NulByte) {
+        Complain(Shown(m_options.usersFile) + " holds a NUL byte in line " + std::to_string(entries.faultLine)
+                 + "; nothing was locked");
         return false;
+    }
+    const UserLogins::Decision decision = UserLogins::Decide(
+        entries.lines,
+        m_options.format == LockOptions::PageFormat::Strong ? UserLogins::Format::Strong : UserLogins::Format::Classic);
+    const auto userOf = [&](std::size_t index) {
+        return ListLines::SplitUserEntry(entries.lines[index]);
+    };
+    for (const auto& [index, bar] : decision.leftOut) {
+        Complain("user " + Shown(userOf(index).name) + " left out: " + UserLogins::BarText(bar));
+    }
+    if (decision.repeatedName) {
+        Complain(Shown(m_options.usersFile) + " gives the user name " + Shown(userOf(*decision.repeatedName).name)
+                 + " twice, and strong pages take each user name once; nothing was locked");
+        return false;
+    }
+    // Pages that no user could log in to could never be opened again.
+    if (decision.admitted.empty()) {
+        Complain(Shown(m_options.usersFile) + " holds no user who could log in; nothing was locked");
+        return false;
+    }
+    for (const std::size_t index : decision.admitted) {
+        const ListLines::UserEntry user = userOf(index);
+        m_users.push_back({EngineBytes(entries.lines[index]), std::string(user.name), std::string(user.password)});
     }
     return true;
 }

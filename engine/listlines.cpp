@@ -2,6 +2,8 @@
 
 #include "engine/textbytes.h"
 
+#include <algorithm>
+
 namespace ListLines
 {
     namespace
@@ -13,13 +15,10 @@ namespace ListLines
         }
     } // namespace
 
-    std::vector<std::string> SplitListLines(std::string_view bytes)
+    ListText SplitListLines(std::string_view bytes)
     {
-        const std::size_t nul = bytes.find('\0');
-        if (nul != std::string_view::npos) {
-            bytes = bytes.substr(0, nul);
-        }
-        std::vector<std::string> lines;
+        ListText text;
+        std::vector<std::string>& lines = text.lines;
         std::size_t start = 0;
         while (start < bytes.size()) {
             const std::size_t end = bytes.find_first_of("\r\n", start);
@@ -31,7 +30,15 @@ namespace ListLines
             const bool crLf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
             start = end + (crLf ? 2 : 1);
         }
-        return lines;
+        const auto nul = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find('\0') != std::string::npos;
+        });
+        if (nul != lines.end()) {
+            text.fault = ListFault::NulByte;
+            text.faultLine = static_cast<std::size_t>(nul - lines.begin()) + 1;
+            lines.clear();
+        }
+        return text;
     }
 
     UserEntry SplitUserEntry(std::string_view entry)
@@ -44,14 +51,14 @@ namespace ListLines
         return Split(entry);
     }
 
-    std::optional<std::vector<std::string>> UserListEntries(std::string_view bytes)
+    ListText UserListEntries(std::string_view bytes)
     {
         const std::string_view text = WithoutByteOrderMark(bytes);
         if (!TextBytes::IsValidUtf8(text)) {
-            return std::nullopt;
+            return {{}, ListFault::NotUtf8};
         }
-        std::vector<std::string> entries = SplitListLines(text);
-        std::erase_if(entries, [](const std::string& line) {
+        ListText entries = SplitListLines(text);
+        std::erase_if(entries.lines, [](const std::string& line) {
             const std::size_t tab = line.find('\t');
             return tab == std::string::npos || tab == 0;
         });

@@ -40,17 +40,27 @@ namespace ListFile
         return bytes;
     }
 
+    QString NulByteMessage(const QString& path, std::size_t line)
+    {
+        return WithFileName("File %1 holds a NUL byte in line %2", path).arg(line);
+    }
+
     std::optional<QStringList> Read(const QString& path, QString* error)
     {
         const std::optional<QByteArray> bytes = ReadBytes(path, error);
         if (!bytes) {
             return std::nullopt;
         }
+        const ListLines::ListText text = ListLines::SplitListLines(std::string_view(bytes->constData(), bytes->size()));
+        if (text.fault == ListLines::ListFault::NulByte) {
+            SetError(error, NulByteMessage(path, text.faultLine));
+            return std::nullopt;
+        }
         // A byte that is no text in the system encoding would turn into U+FFFD: the entry would be changed
         // silently, a password would lock pages with a character nobody can type, and a save would write it back.
         QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
         QStringList lines;
-        for (const std::string& line : ListLines::SplitListLines(std::string_view(bytes->constData(), bytes->size()))) {
+        for (const std::string& line : text.lines) {
             lines.append(decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
             if (decode.hasError()) {
                 SetError(error, WithFileName("File %1 is not text in the system encoding", path));

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <optional>
 
 namespace ListFile
@@ -23,9 +24,13 @@ namespace ListFile
     // The whole file's bytes. Nothing on failure, with *error set to "Cannot open file %s" with the file name.
     std::optional<QByteArray> ReadBytes(const QString& path, QString* error);
 
+    // The refusal of a list file holding a NUL byte, which no path, user name or password holds: "File %s holds a
+    // NUL byte in line %d" with the file name and the line's number.
+    QString NulByteMessage(const QString& path, std::size_t line);
+
     // Reads the whole file and splits it by the list-file line rules. Nothing on failure, with *error set to
-    // the message to show ("Cannot open file %s" with the file name, or "File %s is not text in the system
-    // encoding" when a line holds bytes that do not decode).
+    // the message to show ("Cannot open file %s" with the file name, NulByteMessage, or "File %s is not text in
+    // the system encoding" when a line holds bytes that do not decode).
     std::optional<QStringList> Read(const QString& path, QString* error);
 
     // Writes the lines through a temporary file that replaces the target only once complete, so a failed write

@@ -206,19 +206,51 @@ bool UserList::removeEntry(const QString& entry)
     return true;
 }
 
-std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
+UserList::Logins UserList::logins(UserLogins::Format format) const
+{
+    std::vector<std::string> utf8;
+    utf8.reserve(static_cast<std::size_t>(m_entries.size()));
+    for (const QString& entry : m_entries) {
+        utf8.push_back(entry.toStdString());
+    }
+    const UserLogins::Decision decision = UserLogins::Decide(utf8, format);
+    Logins logins;
+    for (const std::size_t index : decision.admitted) {
+        logins.entries.append(m_entries.at(static_cast<qsizetype>(index)));
+    }
+    for (const auto& [index, bar] : decision.leftOut) {
+        logins.leftOut.append(QStringLiteral("%1: %2").arg(nameOf(m_entries.at(static_cast<qsizetype>(index))),
+                                                           QString::fromStdString(UserLogins::BarText(bar))));
+    }
+    const QString unchanged = QStringLiteral("No file has been changed.");
+    if (decision.repeatedName) {
+        logins.refusal =
+            QStringLiteral("The user name \"%1\" is given twice, and strong pages take each user name once. %2")
+                .arg(nameOf(m_entries.at(static_cast<qsizetype>(*decision.repeatedName))), unchanged);
+    } else if (decision.admitted.empty()) {
+        logins.refusal = m_entries.isEmpty()
+            ? QStringLiteral("The user list is empty: no one could log in to the locked pages. ") + unchanged
+            : QStringLiteral("No user in the list could log in to the locked pages:\n\n%1\n\n%2")
+                  .arg(logins.leftOut.join(u'\n'), unchanged);
+    }
+    return logins;
+}
+
+std::vector<std::string> UserList::Logins::engineEntries() const
 {
     std::vector<std::string> bytes;
-    bytes.reserve(static_cast<std::size_t>(m_entries.size()));
-    for (const QString& entry : m_entries) {
-        const QString name = nameOf(entry);
-        if (!Encrypthtml::UserNameFits(PasswordSettings::ToEngineBytes(name))) {
-            if (leftOut) {
-                leftOut->append(name);
-            }
-            continue;
-        }
+    bytes.reserve(static_cast<std::size_t>(entries.size()));
+    for (const QString& entry : entries) {
         bytes.push_back(PasswordSettings::ToEngineBytes(entry));
     }
     return bytes;
+}
+
+std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
+{
+    const Logins classic = logins(UserLogins::Format::Classic);
+    if (leftOut) {
+        leftOut->append(classic.leftOut);
+    }
+    return classic.engineEntries();
 }

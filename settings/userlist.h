@@ -2,6 +2,8 @@
 
 // The users of a user/password job: entries "name TAB password", kept in the order of explicit sorts.
 
+#include "engine/userlogins.h"
+
 #include <QCollator>
 #include <QString>
 #include <QStringList>
@@ -50,9 +52,22 @@ public:
     // Removes the entry the lookup finds; false when there is none.
     bool removeEntry(const QString& entry);
 
-    // The entries as engine bytes, for the page locker. The locker splits an entry at its first TAB byte, so an
-    // entry whose user name reaches the page with a TAB in it (a character such as U+4E09, loaded from a file)
-    // could never log in: it is left out, and its name added to leftOut.
+    // Who of the list can log in on pages of the format, by the rule the command follows too (UserLogins): a
+    // user who could never log in (an empty password, say, or a name that loaded from a file holds a character
+    // the classic page reads as a TAB) is left out of the pages.
+    struct Logins
+    {
+        QStringList entries; // the entries that go into the pages, as typed, in list order
+        QStringList leftOut; // for each of the others, "name: why", the name as typed
+        std::optional<QString> refusal; // why no page may be locked with the list: nobody could log in, or a
+                                        // strong page's user name is given twice
+
+        // The entries as engine bytes, for the classic page locker.
+        std::vector<std::string> engineEntries() const;
+    };
+    Logins logins(UserLogins::Format format) const;
+
+    // logins(Classic).engineEntries(), the lines of those left out added to leftOut.
     std::vector<std::string> engineEntries(QStringList* leftOut = nullptr) const;
 
 private:

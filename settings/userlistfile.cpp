@@ -18,16 +18,18 @@ namespace UserListFile
         if (!bytes) {
             return false;
         }
-        const std::optional<std::vector<std::string>> lines =
+        const ListLines::ListText lines =
             ListLines::UserListEntries(std::string_view(bytes->constData(), bytes->size()));
-        if (!lines) {
+        if (lines.fault != ListLines::ListFault::None) {
             if (error) {
-                *error = QStringLiteral("File %1 is not UTF-8 text").arg(QDir::toNativeSeparators(path));
+                *error = lines.fault == ListLines::ListFault::NulByte
+                    ? ListFile::NulByteMessage(path, lines.faultLine)
+                    : QStringLiteral("File %1 is not UTF-8 text").arg(QDir::toNativeSeparators(path));
             }
             return false;
         }
         QStringList entries;
-        for (const std::string& line : *lines) {
+        for (const std::string& line : lines.lines) {
             entries.append(QString::fromUtf8(line));
         }
         users.replaceAll(entries);

@@ -17,7 +17,7 @@ namespace UserListFile
     bool Save(const UserList& users, const QString& path, QString* error);
 
     // Replaces the entries with the file's lines that hold a TAB after a non-empty user name, taken as they
-    // stand, and sorts them. A file that cannot be read, or is not UTF-8, leaves the entries unchanged and sets
-    // *error.
+    // stand, and sorts them. A file that cannot be read, is not UTF-8 or holds a NUL byte leaves the entries
+    // unchanged and sets *error.
     bool Load(UserList& users, const QString& path, QString* error);
 } // namespace UserListFile

@@ -1,11 +1,12 @@
 // The engine's pieces of a user list file reader: the UTF-8 check and conversion, the line reader, the split of
-// a line at its TAB into name and password as engine bytes, and the two rules that decide which users a page
-// can hold.
+// a line at its TAB into name and password as engine bytes, the two rules that decide which users a page can
+// hold, and the decision of who can log in on a classic page that rests on them.
 
 #include "engine/encrypthtml.h"
 #include "engine/listlines.h"
 #include "engine/rc4.h"
 #include "engine/textbytes.h"
+#include "engine/userlogins.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 #include <cstddef>
@@ -61,11 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Require(Utf16ToUtf8(TextBytes::Utf8ToUtf16(file)) == file, "valid UTF-8 converts to UTF-16 and back unchanged");
 
-    for (const std::string& line : ListLines::SplitListLines(file)) {
+    const ListLines::ListText entries = ListLines::UserListEntries(file);
+    Require((entries.fault == ListLines::ListFault::NulByte) == (file.find('\0') != std::string_view::npos),
+            "a user list is refused exactly when it holds a NUL byte");
+    const UserLogins::Decision decision = UserLogins::Decide(entries.lines, UserLogins::Format::Classic);
+    Require(decision.admitted.size() + decision.leftOut.size() == entries.lines.size() && !decision.repeatedName,
+            "a classic run takes or leaves out every user, names given twice included");
+    std::size_t admitted = 0;
+    for (std::size_t i = 0; i < entries.lines.size(); ++i) {
+        const std::string& line = entries.lines[i];
         const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0) {
-            continue;
-        }
+        Require(tab != std::string::npos && tab != 0, "every entry holds a TAB after a name");
         const std::string name = EngineBytes(line.substr(0, tab));
         const std::string entry = EngineBytes(line);
         Require(entry == name + '\t' + EngineBytes(line.substr(tab + 1)),
@@ -78,6 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         key.erase(entry.find('\t'), 1);
         Require(Encrypthtml::UserKeyFits(entry) == (Rc4::UsedKey(key) == key),
                 "a user's key fits exactly when the cipher uses all of it");
+
+        // The page script lets a user in when it splits the entry after the name, takes the whole key and is
+        // given a password at all.
+        const bool canLogIn = entry.find('\t') == name.size() && Rc4::UsedKey(key) == key && tab + 1 < line.size();
+        const bool taken = admitted < decision.admitted.size() && decision.admitted[admitted] == i;
+        admitted += taken ? 1 : 0;
+        Require(taken == canLogIn, "a classic run takes exactly the users the page script can let in");
     }
     return 0;
 }

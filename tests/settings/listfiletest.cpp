@@ -59,6 +59,17 @@ namespace
         EXPECT_EQ(error, QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(path));
     }
 
+    // No path holds a NUL byte: a list holding one is damaged (or a UTF-16 file), and reading it up to the NUL
+    // would drop every path after it without a word.
+    TEST_F(ListFileTest, ReadOfAFileWithANulByteNamesItsLine)
+    {
+        using namespace Qt::Literals::StringLiterals;
+        const QString path = writeBytes(QStringLiteral("list.lst"), "/a.html\r\n/b\0.html\r\n/c.html\r\n"_ba);
+        QString error;
+        EXPECT_FALSE(ListFile::Read(path, &error).has_value());
+        EXPECT_EQ(error, QStringLiteral("File %1 holds a NUL byte in line 2").arg(QDir::toNativeSeparators(path)));
+    }
+
     TEST_F(ListFileTest, ReadOfAFolderFails)
     {
         QString error;

@@ -89,6 +89,20 @@ namespace
         EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
     }
 
+    // Read up to the NUL, the users after it would silently be missing from the pages.
+    TEST_F(UserListFileTest, FileWithANulByteIsRefusedWithItsLineAndTheListKept)
+    {
+        using namespace Qt::Literals::StringLiterals;
+        UserList users;
+        users.replaceAll({"old\tsecret1"});
+        const QString path =
+            writeBytes(QStringLiteral("nul.ust"), "ann\tsecret1\r\nbob\tsec\0ret\r\ncarl\tsecret3\r\n"_ba);
+        QString error;
+        EXPECT_FALSE(UserListFile::Load(users, path, &error));
+        EXPECT_EQ(error, QStringLiteral("File %1 holds a NUL byte in line 2").arg(QDir::toNativeSeparators(path)));
+        EXPECT_EQ(users.entries(), QStringList({"old\tsecret1"}));
+    }
+
     TEST_F(UserListFileTest, SaveWritesUtf8)
     {
         UserList users;

@@ -1,4 +1,5 @@
 #include "settings/userlist.h"
+#include "tests/cli/userloginrows.h"
 #include "tests/support/namedcases.h"
 #include "tests/support/qtprinters.h"
 
@@ -220,19 +221,97 @@ namespace
         EXPECT_EQ(users.entries(), QStringList({"anna\tsecret1", "bob\tsecret2"}));
     }
 
-    TEST_F(UserListTest, EngineEntriesAreTheBytesThePageReceives)
+    TEST_F(UserListTest, EngineEntriesAreTheBytesThePageReceivesForWhoCanLogIn)
     {
-        const UserList users = ListOf({QStringLiteral(u"J\u00fcrgen\tsecret1"), "bob\t"});
-        EXPECT_EQ(users.engineEntries(), (std::vector<std::string>{"J\xfcrgen\tsecret1", "bob\t"}));
+        // U+4E09 reaches the page as byte 9, which would cut a name short; in a password it is harmless.
+        const QString loaded = QStringLiteral(u"\u5f20\u4e09");
+        const UserList users = ListOf({QStringLiteral(u"J\u00fcrgen\tsecret1"),
+                                       loaded + "\tsecret1",
+                                       QStringLiteral(u"anna\tpass\u4e09word"),
+                                       "bob\t"});
+        QStringList leftOut{"kept"};
+        EXPECT_EQ(users.engineEntries(&leftOut),
+                  (std::vector<std::string>{"J\xfcrgen\tsecret1", "anna\tpass\x09word"}));
+        EXPECT_EQ(leftOut,
+                  QStringList({"kept",
+                               loaded + ": the page reads a character of the name as a TAB",
+                               "bob: the password is empty, and a page takes no empty password"}));
     }
 
-    TEST_F(UserListTest, EngineEntriesLeaveOutANameThePageReadsWithATab)
+    // The wizard decides who can log in as the command does: the rows of the command's tests, on both formats.
+    struct LoginCase
     {
-        // U+4E09 reaches the page as byte 9, which would cut the name short; in a password it is harmless.
-        const QString loaded = QStringLiteral(u"\u5f20\u4e09");
-        const UserList users = ListOf({loaded + "\tsecret1", QStringLiteral(u"anna\tpass\u4e09word")});
-        QStringList leftOut;
-        EXPECT_EQ(users.engineEntries(&leftOut), (std::vector<std::string>{"anna\tpass\x09word"}));
-        EXPECT_EQ(leftOut, QStringList{loaded});
+        UserLoginRows::Row row;
+        UserLogins::Format format;
+    };
+
+    void PrintTo(const LoginCase& c, std::ostream* os)
+    {
+        *os << c.row.name << (c.format == UserLogins::Format::Strong ? " on strong" : " on classic");
+    }
+
+    std::vector<LoginCase> LoginCases()
+    {
+        std::vector<LoginCase> cases;
+        for (const UserLoginRows::Row& row : UserLoginRows::Rows) {
+            for (const UserLogins::Format format : {UserLogins::Format::Classic, UserLogins::Format::Strong}) {
+                cases.push_back({row, format});
+            }
+        }
+        return cases;
+    }
+
+    class LoginRowTest : public UserListTest, public ::testing::WithParamInterface<LoginCase>
+    { };
+
+    TEST_P(LoginRowTest, LeavesOutExactlyWhoCouldNeverLogIn)
+    {
+        const LoginCase& c = GetParam();
+        const bool canLogIn = c.format == UserLogins::Format::Strong ? c.row.strong : c.row.classic;
+        const QString companion = QString::fromStdString(UserLoginRows::Companion);
+        const QString line = QString::fromStdString(c.row.line);
+        const UserList::Logins logins = ListOf({companion, line}).logins(c.format);
+        EXPECT_EQ(logins.entries, canLogIn ? QStringList({companion, line}) : QStringList{companion});
+        ASSERT_EQ(logins.leftOut.size(), canLogIn ? 0 : 1);
+        if (!canLogIn) {
+            EXPECT_TRUE(logins.leftOut.front().startsWith(UserList::nameOf(line) + ": ")) << logins.leftOut.front().toStdString();
+        }
+        EXPECT_FALSE(logins.refusal.has_value());
+    }
+
+    INSTANTIATE_TEST_SUITE_P(
+        Rows, LoginRowTest, ::testing::ValuesIn(LoginCases()), [](const ::testing::TestParamInfo<LoginCase>& info) {
+            return info.param.row.name
+                + std::string(info.param.format == UserLogins::Format::Strong ? "OnStrong" : "OnClassic");
+        });
+
+    TEST_F(UserListTest, ListsThatCannotLockPagesAreRefused)
+    {
+        for (const UserLoginRows::List& list : UserLoginRows::Lists) {
+            QStringList entries;
+            for (const std::string& line : list.lines) {
+                entries.append(QString::fromStdString(line));
+            }
+            const UserList users = ListOf(entries);
+            EXPECT_EQ(users.logins(UserLogins::Format::Classic).refusal.has_value(), list.classicRefused) << list.name;
+            EXPECT_EQ(users.logins(UserLogins::Format::Strong).refusal.has_value(), list.strongRefused) << list.name;
+        }
+    }
+
+    TEST_F(UserListTest, RefusalSaysWhyAndThatNoFileChanged)
+    {
+        EXPECT_EQ(UserList().logins(UserLogins::Format::Classic).refusal,
+                  QStringLiteral("The user list is empty: no one could log in to the locked pages. No file has been "
+                                 "changed."));
+        EXPECT_EQ(ListOf({"bob\t", "carl\t"}).logins(UserLogins::Format::Strong).refusal,
+                  QStringLiteral("No user in the list could log in to the locked pages:\n\n"
+                                 "bob: the password is empty, and a page takes no empty password\n"
+                                 "carl: the password is empty, and a page takes no empty password\n\n"
+                                 "No file has been changed."));
+        EXPECT_EQ(ListOf({QStringLiteral(u"Zo\u00eb\tfirst"), QStringLiteral(u"Zoe\u0308\tsecond")})
+                      .logins(UserLogins::Format::Strong)
+                      .refusal,
+                  QStringLiteral(u"The user name \"Zoe\u0308\" is given twice, and strong pages take each user name "
+                                 u"once. No file has been changed."));
     }
 } // namespace
