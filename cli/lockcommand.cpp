@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -393,7 +394,14 @@ bool LockCommand::makeStrongRun(const std::string& password)
         options.users.push_back({user.nameText, user.passwordText});
     }
     if (const char* rounds = std::getenv(s_testIterationsVariable)) {
-        options.iterations = static_cast<std::uint32_t>(std::strtoul(rounds, nullptr, 10));
+        constexpr std::uint32_t mostRounds = std::numeric_limits<std::uint32_t>::max();
+        const std::optional<std::uint32_t> count = LockOptions::WholeNumber(rounds, 1, mostRounds);
+        if (!count) {
+            Complain(std::string(s_testIterationsVariable) + "=" + Shown(rounds) + " is no whole number from 1 to "
+                     + std::to_string(mostRounds) + "; nothing was locked");
+            return false;
+        }
+        options.iterations = *count;
         Complain(std::string(s_testIterationsVariable) + " is set: strong pages get "
                  + std::to_string(options.iterations) + " key derivation rounds instead of "
                  + std::to_string(Strong::DefaultIterations) + "; for tests only");

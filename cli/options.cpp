@@ -60,6 +60,17 @@ namespace LockOptions
         }
     } // namespace
 
+    std::optional<std::uint32_t> WholeNumber(std::string_view text, std::uint32_t low, std::uint32_t high)
+    {
+        std::uint32_t number = 0;
+        const char* end = text.data() + text.size();
+        const auto [last, failure] = std::from_chars(text.data(), end, number);
+        if (failure != std::errc() || last != end || number < low || number > high) {
+            return std::nullopt;
+        }
+        return number;
+    }
+
     ParseResult Parse(const std::vector<std::string>& arguments, RelockMode relockDefault, unsigned jobsDefault)
     {
         ParseResult result;
@@ -127,12 +138,12 @@ namespace LockOptions
             } else if (name == "--output") {
                 o.outputFolder = *text;
             } else if (name == "--jobs") {
-                const char* end = text->data() + text->size();
-                const auto [last, failure] = std::from_chars(text->data(), end, o.jobs);
-                if (failure != std::errc() || last != end || o.jobs == 0 || o.jobs > MaxJobs) {
+                const std::optional<std::uint32_t> jobs = WholeNumber(*text, 1, MaxJobs);
+                if (!jobs) {
                     return Error("--jobs must be a whole number from 1 to " + std::to_string(MaxJobs) + ", not "
                                  + *text);
                 }
+                o.jobs = *jobs;
             } else if (name == "--protection") {
                 const auto type = Choose(s_protectionTypes, *text);
                 if (!type) {

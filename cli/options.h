@@ -3,7 +3,10 @@
 // The command line of quillgate-lock.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace LockOptions
@@ -58,6 +61,9 @@ namespace LockOptions
 
     // The most files locked at the same time.
     constexpr unsigned MaxJobs = 1024;
+
+    // text as a whole number from low to high: decimal digits alone, without a sign or a blank; nothing otherwise.
+    std::optional<std::uint32_t> WholeNumber(std::string_view text, std::uint32_t low, std::uint32_t high);
 
     // Reads the arguments after the program name. relockDefault is used when --relock is not given, jobsDefault
     // when --jobs is not.

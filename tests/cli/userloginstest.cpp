@@ -1,5 +1,6 @@
 // Who of a users file can log in: the engine's rule over the rows of tests/cli/userloginrows.h on both page
-// formats, and the real command following it; and a users file the command cannot read whole.
+// formats, and the real command following it; a users file the command cannot read whole, and a test round count
+// it cannot use.
 
 #include "engine/userlogins.h"
 
@@ -264,5 +265,19 @@ namespace
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err, "quillgate-lock: " + m_users + " holds a NUL byte in line 2; nothing was locked\n");
         EXPECT_EQ(ReadFile(m_page), s_content);
+    }
+
+    // 4294967297 used to wrap to a single round; what is no round count is refused before any key is made.
+    TEST_F(Command, TestRoundCountThatIsNoWholeNumberFromOneIsRefused)
+    {
+        for (const std::string value : {"4294967297", "18446744073709551617", "0", "-1", "1000x", "", " 1000"}) {
+            setenv(s_roundsVariable, value.c_str(), 1);
+            const Result r = RunLock(m_folder, {"--format", "strong", "--password-file", "-", m_page}, "secret1\n");
+            EXPECT_EQ(r.exitCode, 1) << testing::PrintToString(value);
+            EXPECT_EQ(r.err,
+                      "quillgate-lock: " + std::string(s_roundsVariable) + "=" + value
+                          + " is no whole number from 1 to 4294967295; nothing was locked\n");
+            EXPECT_EQ(ReadFile(m_page), s_content);
+        }
     }
 } // namespace
