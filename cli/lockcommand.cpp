@@ -450,7 +450,7 @@ bool LockCommand::readUsers()
     std::string file;
     std::string error;
     if (!ReadStart(m_options.usersFile, LockOptions::UsersFileLimit + 1, file, error)) {
-        Complain(error);
+        Complain(error + "; nothing was locked");
         return false;
     }
     if (file.size() > LockOptions::UsersFileLimit) {
