@@ -224,24 +224,6 @@ namespace Encrypthtml
             return true;
         }
 
-        // Pages and backups go in by a rename, which would replace a file that may not be written: such a file
-        // is refused, as a direct write would be. Read-only bits are checked apart, since they do not stop root.
-        bool MayReplace(const std::filesystem::path& path, std::string& error)
-        {
-            namespace fs = std::filesystem;
-            std::error_code failure;
-            const fs::file_status status = fs::status(path, failure);
-            if (!fs::exists(status)) {
-                return true;
-            }
-            constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-            if ((status.permissions() & anyWrite) == fs::perms::none) {
-                error = path.string() + " is read-only";
-                return false;
-            }
-            return SafeFile::IsWritable(path, error);
-        }
-
         bool Finish(LockReport* report, LockStatus status, std::string detail = {})
         {
             if (report != nullptr) {
@@ -334,55 +316,62 @@ namespace Encrypthtml
             const Strong::Run* strong;
         };
 
-        // Opens the page at path for locking. False, with the report finished, when it is refused.
+        // Opens the page at place for locking. False, with the report finished, when it is refused.
         // A strong run holds its keys, so no password is needed then.
-        bool OpenPage(const std::string& path, const Request& request, SafeFile::Source& source)
+        bool OpenPage(const Handles::Place& place, const Request& request, SafeFile::Source& source)
         {
             LockReport* const report = request.report;
-            namespace fs = std::filesystem;
             if (report != nullptr) {
                 report->omittedUsers.clear();
+                report->backupKept = false;
             }
-            std::error_code failure;
-            const fs::file_status status = fs::status(path, failure);
-            if (status.type() == fs::file_type::not_found) {
-                return Finish(report, LockStatus::Missing);
-            }
-            if (failure) {
-                return Finish(report, LockStatus::ReadFailed, "cannot examine " + path + ": " + failure.message());
-            }
-            // Reading a pipe or a device could block or never end.
-            if (!fs::is_regular_file(status)) {
-                return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
+            std::string error;
+            if (!source.open(place, error)) {
+                using Failure = SafeFile::Source::Failure;
+                switch (source.failure()) {
+                case Failure::Missing:
+                    return Finish(report, LockStatus::Missing);
+                case Failure::Changed:
+                    return Finish(report, LockStatus::Changed, error);
+                case Failure::None:
+                case Failure::Other:
+                    break;
+                }
+                return Finish(report, LockStatus::ReadFailed, error);
             }
             if (request.password.empty() && request.strong == nullptr) {
                 return Finish(report, LockStatus::EmptyPassword);
-            }
-            std::string error;
-            if (!source.open(path, error)) {
-                return Finish(report, LockStatus::ReadFailed, error);
-            }
-            if (!S_ISREG(source.status().st_mode)) {
-                return Finish(report, LockStatus::ReadFailed, path + " is not a regular file");
             }
             return true;
         }
 
         // Where the locked page of a source goes, what it takes over, and the backup copy (made first, with the same
-        // attributes) when backup is not empty.
+        // attributes) when there is one.
         struct Output
         {
-            std::filesystem::path destination;
+            Handles::Place destination;
             SafeFile::Attributes attributes;
-            std::string backup;
+            std::optional<Handles::Place> backup;
         };
+
+        // True when the file at place is there and holds a page that is not locked: the plain copy of a page
+        // locked before with a backup. A link there is not followed, and a file that cannot be read counts as none.
+        bool HoldsPlainPage(const Handles::Place& place)
+        {
+            SafeFile::Source file;
+            std::string error;
+            char start[LockedMarker.size()];
+            std::size_t count = 0;
+            return file.open(place, error) && file.read(start, sizeof start, count, error)
+                && !IsLockedPage({start, count});
+        }
 
         // Locks the opened page at path into output, in two passes over the file in chunks: the first asks the
         // relock question, copies the backup and finds the charset, which the head of the page declares; the
         // second enciphers (classic blocks, or with a strong run deflated, sealed and base64-encoded as it goes).
         // A page that fits in one chunk is read once, and so is one that declares its charset at its start and
         // has no backup to fill: the first pass ends with its first chunk, from which the second goes on.
-        bool LockOpened(SafeFile::Source& source, const std::string& path, const Output& output, const Request& request)
+        bool LockOpened(SafeFile::Source& source, const std::string& path, Output& output, const Request& request)
         {
             LockReport* const report = request.report;
             // Without a report the batch's ticket would have nowhere to go.
@@ -397,20 +386,28 @@ namespace Encrypthtml
             if (!source.read(input.get(), chunkSize, count, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            if (IsLockedPage({input.get(), count}) && !MayRelock(path, request.answer, request.ask)) {
+            const bool lockedBefore = IsLockedPage({input.get(), count});
+            if (lockedBefore && !MayRelock(path, request.answer, request.ask)) {
                 return Finish(report, LockStatus::Declined);
+            }
+            // The backup of a page locked before may be the only plain copy left: the locked page never replaces it.
+            if (output.backup && lockedBefore && HoldsPlainPage(*output.backup)) {
+                output.backup.reset();
+                if (report != nullptr) {
+                    report->backupKept = true;
+                }
             }
 
             std::unique_ptr<SafeFile::Replacement> backup;
-            if (!output.backup.empty()) {
+            if (output.backup) {
                 // A page that is a link to its own backup's name would replace the copy just made.
-                if (source.isNamedBy(output.backup, true)) {
+                if (source.isAt(*output.backup, true)) {
                     return Finish(report,
                                   LockStatus::BackupFailed,
-                                  output.backup + " is the page itself, so the page cannot be kept there");
+                                  output.backup->path + " is the page itself, so the page cannot be kept there");
                 }
-                backup = std::make_unique<SafeFile::Replacement>(output.backup);
-                if (!MayReplace(output.backup, error) || !backup->create(error)) {
+                backup = std::make_unique<SafeFile::Replacement>(*output.backup);
+                if (!SafeFile::MayReplace(*output.backup, error) || !backup->create(error)) {
                     return Finish(report, LockStatus::BackupFailed, error);
                 }
             }
@@ -614,6 +611,77 @@ namespace Encrypthtml
         return true;
     }
 
+    namespace
+    {
+        // Locks the page at place in place, its backup (when asked for) at backup.
+        bool LockInPlace(const Handles::Place& place, std::optional<Handles::Place> backup, const Request& request)
+        {
+            LockReport* const report = request.report;
+            SafeFile::Source source;
+            if (!OpenPage(place, request, source)) {
+                return false;
+            }
+            std::string error;
+            if (!SafeFile::MayReplace(place, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            // The rename gives one name the page; the others would go on showing the content in plain.
+            if (source.status().st_nlink > 1) {
+                return Finish(report,
+                              LockStatus::WriteFailed,
+                              place.path + " has " + std::to_string(source.status().st_nlink)
+                                  + " names (hard links); locking one would leave the others plain");
+            }
+            Output output{place, {}, std::move(backup)};
+            if (!source.readAttributes(output.attributes, error)) {
+                return Finish(report, LockStatus::ReadFailed, error);
+            }
+            TempFiles::RemoveStaleOnce(place.folder->fd());
+            return LockOpened(source, place.path, output, request);
+        }
+
+        bool LockCopy(const Handles::Place& source, const Handles::Place& destination, const Request& request)
+        {
+            LockReport* const report = request.report;
+            SafeFile::Source opened;
+            if (!OpenPage(source, request, opened)) {
+                return false;
+            }
+            if (opened.isAt(destination, false)) {
+                return Finish(report, LockStatus::WriteFailed, destination.path + " is " + source.path + " itself");
+            }
+            std::string error;
+            if (!SafeFile::MayReplace(destination, error)) {
+                return Finish(report, LockStatus::WriteFailed, error);
+            }
+            Output output{destination, {}, std::nullopt};
+            output.attributes.mode = opened.status().st_mode;
+            TempFiles::RemoveStaleOnce(destination.folder->fd());
+            return LockOpened(opened, source.path, output, request);
+        }
+
+        // Resolves a path named by the user; false, with the report finished, when there is nothing to lock there.
+        bool Locate(const std::string& path, LockReport* report, Handles::Named& named)
+        {
+            std::string error;
+            switch (Handles::LocateNamed(path, named, error)) {
+            case Handles::Located::Found:
+                return true;
+            case Handles::Located::Missing:
+                return Finish(report, LockStatus::Missing);
+            case Handles::Located::Failed:
+                break;
+            }
+            return Finish(report, LockStatus::ReadFailed, error);
+        }
+
+        // The backup's place beside the page's name as given: a link's backup lies beside the link.
+        Handles::Place BackupBeside(const Handles::Place& given)
+        {
+            return {given.folder, given.name + ".bak", std::nullopt, given.path + ".bak"};
+        }
+    } // namespace
+
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,
@@ -630,35 +698,31 @@ namespace Encrypthtml
         const Request request{
             password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
         return Guarded(path, report, [&] {
-            namespace fs = std::filesystem;
-            SafeFile::Source source;
-            if (!OpenPage(path, request, source)) {
+            Handles::Named named;
+            if (!Locate(path, report, named)) {
                 return false;
             }
-            // A symbolic link stays a link: the file it points to is the one replaced.
-            std::error_code failure;
-            const fs::path target =
-                fs::is_symlink(fs::symlink_status(path, failure)) ? fs::canonical(path, failure) : fs::path(path);
-            if (failure) {
-                return Finish(report, LockStatus::ReadFailed, "cannot resolve " + path + ": " + failure.message());
-            }
-            std::string error;
-            if (!MayReplace(target, error)) {
-                return Finish(report, LockStatus::WriteFailed, error);
-            }
-            // The rename gives one name the page; the others would go on showing the content in plain.
-            if (source.status().st_nlink > 1) {
-                return Finish(report,
-                              LockStatus::WriteFailed,
-                              path + " has " + std::to_string(source.status().st_nlink)
-                                  + " names (hard links); locking one would leave the others plain");
-            }
-            Output output{target, {}, backup ? path + ".bak" : std::string()};
-            if (!source.readAttributes(output.attributes, error)) {
-                return Finish(report, LockStatus::ReadFailed, error);
-            }
-            TempFiles::RemoveStaleOnce(target.parent_path());
-            return LockOpened(source, path, output, request);
+            return LockInPlace(named.target, backup ? std::optional(BackupBeside(named.given)) : std::nullopt, request);
+        });
+    }
+
+    bool LockFoundPage(const Handles::Place& place,
+                       std::string_view password,
+                       bool backup,
+                       int protectionType,
+                       int pageColor,
+                       int passwordType,
+                       int& answer,
+                       const std::vector<std::string>& userList,
+                       const RelockQuestion& ask,
+                       LockReport* report,
+                       SafeFile::CommitBatch* batch,
+                       const Strong::Run* strong)
+    {
+        const Request request{
+            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
+        return Guarded(place.path, report, [&] {
+            return LockInPlace(place, backup ? std::optional(BackupBeside(place)) : std::nullopt, request);
         });
     }
 
@@ -678,21 +742,39 @@ namespace Encrypthtml
         const Request request{
             password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
         return Guarded(source, report, [&] {
-            SafeFile::Source opened;
-            if (!OpenPage(source, request, opened)) {
+            Handles::Named named;
+            if (!Locate(source, report, named)) {
                 return false;
             }
-            if (opened.isNamedBy(destination, false)) {
-                return Finish(report, LockStatus::WriteFailed, destination + " is " + source + " itself");
-            }
+            const std::filesystem::path to(destination);
+            const std::string folder = to.has_parent_path() ? to.parent_path().string() : ".";
             std::string error;
-            if (!MayReplace(destination, error)) {
-                return Finish(report, LockStatus::WriteFailed, error);
+            Handles::FolderRef opened = Handles::OpenNamedFolder(folder, error);
+            if (!opened) {
+                return Finish(report, LockStatus::WriteFailed, "cannot open folder " + folder + ": " + error);
             }
-            Output output{destination, {}, {}};
-            output.attributes.mode = opened.status().st_mode;
-            TempFiles::RemoveStaleOnce(output.destination.parent_path());
-            return LockOpened(opened, source, output, request);
+            return LockCopy(
+                named.target, {std::move(opened), to.filename().string(), std::nullopt, destination}, request);
+        });
+    }
+
+    bool LockFoundPageCopy(const Handles::Place& source,
+                           const Handles::Place& destination,
+                           std::string_view password,
+                           int protectionType,
+                           int pageColor,
+                           int passwordType,
+                           int& answer,
+                           const std::vector<std::string>& userList,
+                           const RelockQuestion& ask,
+                           LockReport* report,
+                           SafeFile::CommitBatch* batch,
+                           const Strong::Run* strong)
+    {
+        const Request request{
+            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
+        return Guarded(source.path, report, [&] {
+            return LockCopy(source, destination, request);
         });
     }
 } // namespace Encrypthtml

@@ -2,6 +2,7 @@
 
 // Turns one HTML file into a locked page in place.
 
+#include "engine/handles.h"
 #include "engine/pagecolors.h"
 #include "engine/safefile.h"
 #include "engine/strongrun.h"
@@ -56,6 +57,7 @@ namespace Encrypthtml
         ReadFailed, // the file exists but could not be read
         BackupFailed, // a backup was asked for and could not be made; nothing was written
         WriteFailed, // the page could not be written; the original is unchanged
+        Changed, // the file found is not there any more (a link, another file): it is left alone
         Pending // written and handed to a commit batch; FinishCommitted() tells what became of it
     };
 
@@ -66,6 +68,9 @@ namespace Encrypthtml
         // User names left out of the page: their key (name followed by password) is longer than 256 bytes or
         // holds a zero byte, so the page script could never open their entry.
         std::vector<std::string> omittedUsers;
+        // A page locked again whose backup holds it unlocked: that backup, the only plain copy, was kept as it is
+        // rather than replaced by the locked page.
+        bool backupKept = false;
         std::size_t ticket = 0; // of a Pending page in its commit batch
     };
 
@@ -119,6 +124,8 @@ namespace Encrypthtml
     // Given a strong run, the page is the run's strong page (see engine/strongrun.h), sealed as it is read;
     // password, passwordType and userList are then unused, since the run holds the keys. Everything else (the
     // relock question, the backup, the charset, the safe replacement, the report and the batch) is the same.
+    // A page locked again keeps a backup that holds it unlocked (report->backupKept). The path is resolved once,
+    // at the start (see Handles::LocateNamed); every later step goes through the handles of the folders found.
     bool LockPage(const std::string& path,
                   std::string_view password,
                   bool backup,
@@ -131,6 +138,21 @@ namespace Encrypthtml
                   LockReport* report = nullptr,
                   SafeFile::CommitBatch* batch = nullptr,
                   const Strong::Run* strong = nullptr);
+
+    // LockPage for a page that a folder walk found at place: a symbolic link or another file there now (see
+    // SafeFile::Source::open) is left alone with the status Changed. The backup goes beside it.
+    bool LockFoundPage(const Handles::Place& place,
+                       std::string_view password,
+                       bool backup,
+                       int protectionType,
+                       int pageColor,
+                       int passwordType,
+                       int& answer,
+                       const std::vector<std::string>& userList,
+                       const RelockQuestion& ask,
+                       LockReport* report,
+                       SafeFile::CommitBatch* batch,
+                       const Strong::Run* strong);
 
     // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
     // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
@@ -150,6 +172,20 @@ namespace Encrypthtml
                       LockReport* report = nullptr,
                       SafeFile::CommitBatch* batch = nullptr,
                       const Strong::Run* strong = nullptr);
+
+    // LockPageCopy for a source that a folder walk found, into a destination in a folder held open.
+    bool LockFoundPageCopy(const Handles::Place& source,
+                           const Handles::Place& destination,
+                           std::string_view password,
+                           int protectionType,
+                           int pageColor,
+                           int passwordType,
+                           int& answer,
+                           const std::vector<std::string>& userList,
+                           const RelockQuestion& ask,
+                           LockReport* report,
+                           SafeFile::CommitBatch* batch,
+                           const Strong::Run* strong);
 
     // Waits for the commit of a Pending page (see SafeFile::CommitBatch::take) and turns report into
     // the page's final status: Locked, or BackupFailed or WriteFailed with the reason. True when Locked.

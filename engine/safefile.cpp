@@ -168,13 +168,21 @@ namespace SafeFile
         }
 
         // The rename is done by now: a folder that cannot be flushed (some file systems refuse) does not undo it.
-        void FlushFolder(const std::filesystem::path& folder)
+        void FlushFolder(int folderFd)
         {
-            const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd >= 0) {
-                fsync(fd);
-                close(fd);
+            fsync(folderFd);
+        }
+
+        // The folder of a path and the name in it, as a place; the folder is opened once, here.
+        Handles::Place PlaceOf(const std::filesystem::path& path, std::string& error)
+        {
+            const std::filesystem::path parent = path.parent_path();
+            const std::string folder = parent.empty() ? "." : parent.string();
+            Handles::FolderRef opened = Handles::OpenNamedFolder(folder, error);
+            if (!opened) {
+                error = "cannot open folder " + folder + ": " + error;
             }
+            return {std::move(opened), path.filename().string(), std::nullopt, path.string()};
         }
     } // namespace
 
@@ -209,59 +217,50 @@ namespace SafeFile
         return true;
     }
 
-    bool IsWritable(const std::filesystem::path& path, std::string& error)
+    bool MayReplace(const Handles::Place& place, std::string& error)
     {
-        const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r+b"));
-        if (!file) {
-            error = "cannot write " + path.string() + ": " + Reason(errno);
+        struct stat status = {};
+        if (fstatat(place.folder->fd(), place.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) {
+                return true;
+            }
+            error = "cannot examine " + place.path + ": " + Reason(errno);
+            return false;
+        }
+        if (S_ISLNK(status.st_mode)) {
+            return true;
+        }
+        if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            error = place.path + " is read-only";
+            return false;
+        }
+        const Handles::Fd file(
+            openat(place.folder->fd(), place.name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!file.isOpen()) {
+            error = "cannot write " + place.path + ": " + Reason(errno);
             return false;
         }
         return true;
     }
 
-    Source::~Source()
-    {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-    }
-
-    bool Source::open(const std::filesystem::path& path, std::string& error)
-    {
-        m_path = path;
-        // Without waiting: a pipe or a device is refused by its caller, never read.
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (m_fd < 0 || fstat(m_fd, &m_status) != 0) {
-            error = "cannot open " + path.string() + ": " + Reason(errno);
-            return false;
-        }
-        return true;
-    }
-
-    bool Source::isNamedBy(const std::filesystem::path& name, bool followLink) const
-    {
-        struct stat named = {};
-        return (followLink ? stat(name.c_str(), &named) : lstat(name.c_str(), &named)) == 0
-            && named.st_dev == m_status.st_dev && named.st_ino == m_status.st_ino;
-    }
-
-    bool Source::readAttributes(Attributes& attributes, std::string& error) const
+    bool ReadAttributes(
+        int fd, const struct stat& status, const std::string& path, Attributes& attributes, std::string& error)
     {
         attributes.whole = true;
-        attributes.owner = m_status.st_uid;
-        attributes.group = m_status.st_gid;
-        attributes.mode = m_status.st_mode & 07777;
+        attributes.owner = status.st_uid;
+        attributes.group = status.st_gid;
+        attributes.mode = status.st_mode & 07777;
         attributes.extended.clear();
         std::vector<std::string> names;
         std::string reason;
-        if (!ExtendedNames(m_fd, names, reason)) {
-            error = "cannot list the extended attributes of " + m_path.string() + ": " + reason;
+        if (!ExtendedNames(fd, names, reason)) {
+            error = "cannot list the extended attributes of " + path + ": " + reason;
             return false;
         }
         for (std::string& name : names) {
             std::string value;
-            if (!ExtendedValue(m_fd, name, value, reason)) {
-                error = "cannot read the extended attribute " + name + " of " + m_path.string() + ": " + reason;
+            if (!ExtendedValue(fd, name, value, reason)) {
+                error = "cannot read the extended attribute " + name + " of " + path + ": " + reason;
                 return false;
             }
             attributes.extended.emplace_back(std::move(name), std::move(value));
@@ -269,15 +268,77 @@ namespace SafeFile
         return true;
     }
 
+    bool SettleFolder(int fd, const Attributes& attributes, const std::string& path, std::string& error)
+    {
+        // Owner, group and extended attributes only where the process may: another user's folder copied by its
+        // reader ends up the reader's, as a copy would. The mode is what keeps a private folder private.
+        if (attributes.whole) {
+            if (fchown(fd, attributes.owner, attributes.group) != 0) {
+                fchown(fd, -1, attributes.group);
+            }
+            std::string ignored;
+            SetExtended(fd, attributes.extended, path, ignored);
+        }
+        if (fchmod(fd, attributes.mode & 07777) != 0) {
+            error = "cannot give the folder " + path + " the permissions of its source: " + Reason(errno);
+            return false;
+        }
+        return true;
+    }
+
+    Source::~Source() = default;
+
+    bool Source::open(const Handles::Place& place, std::string& error)
+    {
+        m_path = place.path;
+        m_failure = Failure::None;
+        Handles::BeforeStep(Handles::Step::OpenFile, m_path);
+        m_fd =
+            Handles::Fd(openat(place.folder->fd(), place.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+        if (!m_fd.isOpen() || fstat(m_fd.get(), &m_status) != 0) {
+            const int code = errno;
+            // A link is never followed here (O_NOFOLLOW's ELOOP): a named link was resolved when it was named.
+            m_failure = code == ENOENT ? Failure::Missing : (code == ELOOP ? Failure::Changed : Failure::Other);
+            error = m_failure == Failure::Changed
+                ? m_path + " is no longer the file that was found: it is a symbolic link now"
+                : "cannot open " + m_path + ": " + Reason(code);
+            return false;
+        }
+        // A file found lies in its folder's file system; another file by that name is not the one found.
+        if (place.inode && (m_status.st_ino != *place.inode || m_status.st_dev != place.folder->identity().device)) {
+            m_failure = Failure::Changed;
+            error = m_path + " is no longer the file that was found: another file is there now";
+            return false;
+        }
+        if (!S_ISREG(m_status.st_mode)) {
+            m_failure = Failure::Other;
+            error = m_path + " is not a regular file";
+            return false;
+        }
+        return true;
+    }
+
+    bool Source::isAt(const Handles::Place& place, bool followLink) const
+    {
+        struct stat named = {};
+        return fstatat(place.folder->fd(), place.name.c_str(), &named, followLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0
+            && named.st_dev == m_status.st_dev && named.st_ino == m_status.st_ino;
+    }
+
+    bool Source::readAttributes(Attributes& attributes, std::string& error) const
+    {
+        return ReadAttributes(m_fd.get(), m_status, m_path, attributes, error);
+    }
+
     bool Source::read(char* buffer, std::size_t size, std::size_t& count, std::string& error)
     {
         count = 0;
         while (count < size) {
             const ssize_t got = Retry([&] {
-                return ::read(m_fd, buffer + count, size - count);
+                return ::read(m_fd.get(), buffer + count, size - count);
             });
             if (got < 0) {
-                error = "cannot read " + m_path.string() + ": " + Reason(errno);
+                error = "cannot read " + m_path + ": " + Reason(errno);
                 return false;
             }
             if (got == 0) {
@@ -290,14 +351,18 @@ namespace SafeFile
 
     bool Source::rewind(std::string& error)
     {
-        if (lseek(m_fd, 0, SEEK_SET) != 0) {
-            error = "cannot read " + m_path.string() + " again: " + Reason(errno);
+        if (lseek(m_fd.get(), 0, SEEK_SET) != 0) {
+            error = "cannot read " + m_path + " again: " + Reason(errno);
             return false;
         }
         return true;
     }
 
-    Replacement::Replacement(std::filesystem::path target) : m_target(std::move(target))
+    Replacement::Replacement(Handles::Place target) : m_target(std::move(target)), m_targetPath(m_target.path)
+    { }
+
+    Replacement::Replacement(const std::filesystem::path& target)
+        : m_target(PlaceOf(target, m_folderError)), m_targetPath(target.string())
     { }
 
     Replacement::~Replacement()
@@ -309,24 +374,34 @@ namespace SafeFile
             close(m_fd);
         }
         if (m_registration && !m_committed) {
-            unlink(m_temporary.c_str());
+            const TempFiles::Step step;
+            unlinkat(folderFd(), m_temporary.c_str(), 0);
+            m_registration.reset();
         }
     }
 
     bool Replacement::create(std::string& error)
     {
+        if (!m_target.folder) {
+            error = "cannot create a new file for " + m_targetPath + ": " + m_folderError;
+            return false;
+        }
         // A name taken meanwhile by another file is simply skipped for a fresh one. The name is registered before
         // the file exists, so that a signal never leaves it behind.
         for (int attempt = 0;; ++attempt) {
-            m_temporary = TempFiles::NewName(m_target.parent_path());
-            m_registration = std::make_unique<TempFiles::Registration>(m_temporary);
+            const TempFiles::Step step;
+            m_temporary = TempFiles::NewFileName();
+            m_registration = std::make_unique<TempFiles::Registration>(folderFd(), m_temporary);
             if (!m_registration->registered()) {
                 m_registration.reset();
-                error = "cannot create a temporary file for " + m_target.string() + ": too many files at once";
+                error = "cannot create a temporary file for " + m_targetPath + ": too many files at once";
                 return false;
             }
             m_fd = Retry([&] {
-                return open(m_temporary.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+                return openat(folderFd(),
+                              m_temporary.c_str(),
+                              O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW,
+                              S_IRUSR | S_IWUSR);
             });
             if (m_fd >= 0) {
                 return true;
@@ -334,7 +409,7 @@ namespace SafeFile
             const int code = errno;
             m_registration.reset();
             if (code != EEXIST || attempt == 10) {
-                error = "cannot create a new file for " + m_target.string() + " in its folder: " + Reason(code);
+                error = "cannot create a new file for " + m_targetPath + " in its folder: " + Reason(code);
                 return false;
             }
         }
@@ -347,7 +422,7 @@ namespace SafeFile
                 return ::write(m_fd, bytes.data(), bytes.size());
             });
             if (done < 0) {
-                error = "cannot write the new " + m_target.string() + ": " + Reason(errno);
+                error = "cannot write the new " + m_targetPath + ": " + Reason(errno);
                 return false;
             }
             bytes.remove_prefix(std::size_t(done));
@@ -391,7 +466,7 @@ namespace SafeFile
 
     bool Replacement::settle(const Attributes& attributes, std::string& error)
     {
-        const std::string target = m_target.string();
+        const std::string& target = m_targetPath;
         if (attributes.whole) {
             // Ownership first: a change of owner clears the set-id bits that the mode then restores.
             struct stat status = {};
@@ -419,17 +494,17 @@ namespace SafeFile
             keepAheadFlushError();
         }
         if (m_aheadFlushError != 0) {
-            error = CannotFlush(m_target, Reason(m_aheadFlushError));
+            error = CannotFlush(m_targetPath, Reason(m_aheadFlushError));
             return false;
         }
         if (flush && s_flushing && fdatasync(m_fd) != 0) {
-            error = CannotFlush(m_target, Reason(errno));
+            error = CannotFlush(m_targetPath, Reason(errno));
             return false;
         }
         const int closed = close(m_fd);
         m_fd = -1;
         if (closed != 0) {
-            error = "cannot write the new " + m_target.string() + ": " + Reason(errno);
+            error = "cannot write the new " + m_targetPath + ": " + Reason(errno);
             return false;
         }
         return true;
@@ -437,9 +512,12 @@ namespace SafeFile
 
     bool Replacement::putInPlace(std::string& error, std::vector<int>* replaced)
     {
-        const int old = replaced != nullptr ? open(m_target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
-        if (rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-            error = "cannot replace " + m_target.string() + ": " + Reason(errno);
+        Handles::BeforeStep(Handles::Step::Rename, m_targetPath);
+        const int old =
+            replaced != nullptr ? openat(folderFd(), m_target.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
+        const TempFiles::Step step;
+        if (renameat(folderFd(), m_temporary.c_str(), folderFd(), m_target.name.c_str()) != 0) {
+            error = "cannot replace " + m_targetPath + ": " + Reason(errno);
             if (old >= 0) {
                 close(old);
             }
@@ -459,7 +537,7 @@ namespace SafeFile
             return false;
         }
         if (s_flushing) {
-            FlushFolder(m_target.parent_path());
+            FlushFolder(folderFd());
         }
         return true;
     }
@@ -468,7 +546,7 @@ namespace SafeFile
     {
         struct stat status = {};
         if (fstat(m_fd, &status) != 0) {
-            error = "cannot examine the new " + m_target.string() + ": " + Reason(errno);
+            error = "cannot examine the new " + m_targetPath + ": " + Reason(errno);
             return false;
         }
         m_device = status.st_dev;
@@ -582,7 +660,7 @@ namespace SafeFile
                 if (count < s_flushedOneByOne) {
                     // The file may be unreadable to its owner by now (it has the page's mode); its file system's
                     // flush covers it then.
-                    const int fd = open(file->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+                    const int fd = openat(file->folderFd(), file->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
                     if (fd >= 0) {
                         if (fdatasync(fd) != 0) {
                             unflushed[file.get()] = Reason(errno);
@@ -595,19 +673,12 @@ namespace SafeFile
             }
         }
         for (const auto& [device, files] : bySystem) {
-            // Through the folder, or else a file: either may be unreadable to its owner by now.
-            int fd = open(files.front()->m_temporary.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0) {
-                fd = open(files.front()->m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-            }
-            if (fd < 0 || syncfs(fd) != 0) {
+            // Through the handle of a folder there, which is open already.
+            if (syncfs(files.front()->folderFd()) != 0) {
                 const std::string reason = Reason(errno);
                 for (const Replacement* file : files) {
                     unflushed[file] = reason;
                 }
-            }
-            if (fd >= 0) {
-                close(fd);
             }
         }
         return unflushed;
@@ -619,25 +690,27 @@ namespace SafeFile
         std::vector<Result> results(groups.size());
         const std::map<const Replacement*, std::string> unflushed =
             s_flushing ? flushData(groups) : std::map<const Replacement*, std::string>();
-        std::set<std::filesystem::path> folders;
+        // One handle of each folder (several may be open for one), open while their groups are.
+        std::map<std::pair<dev_t, ino_t>, int> folders;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             Result& result = results[g];
             result.count = groups[g].files.size();
             for (const auto& file : groups[g].files) {
                 const auto failed = unflushed.find(file.get());
                 if (failed != unflushed.end()) {
-                    result.error = CannotFlush(file->m_target, failed->second);
+                    result.error = CannotFlush(file->m_targetPath, failed->second);
                     break;
                 }
                 if (!file->putInPlace(result.error, &replaced)) {
                     break;
                 }
                 ++result.renamed;
-                folders.insert(file->m_target.parent_path());
+                const Handles::Identity& folder = file->m_target.folder->identity();
+                folders.emplace(std::pair(folder.device, folder.inode), file->folderFd());
             }
         }
         if (s_flushing) {
-            for (const std::filesystem::path& folder : folders) {
+            for (const auto& [identity, folder] : folders) {
                 FlushFolder(folder);
             }
         }
@@ -665,18 +738,14 @@ namespace SafeFile
         s_flushing = on;
     }
 
-    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
+    bool CopyFile(const Handles::Place& source, const Handles::Place& destination, std::string& error)
     {
         Source from;
         if (!from.open(source, error)) {
             return false;
         }
-        if (!S_ISREG(from.status().st_mode)) {
-            error = source.string() + " is not a regular file";
-            return false;
-        }
-        if (from.isNamedBy(destination, false)) {
-            error = destination.string() + " is " + source.string() + " itself";
+        if (from.isAt(destination, false)) {
+            error = destination.path + " is " + source.path + " itself";
             return false;
         }
         Replacement copy(destination);
@@ -692,5 +761,21 @@ namespace SafeFile
         Attributes attributes;
         attributes.mode = from.status().st_mode;
         return copy.commit(attributes, error);
+    }
+
+    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error)
+    {
+        Handles::Named named;
+        switch (Handles::LocateNamed(source.string(), named, error)) {
+        case Handles::Located::Missing:
+            error = "cannot open " + source.string() + ": " + Reason(ENOENT);
+            return false;
+        case Handles::Located::Failed:
+            return false;
+        case Handles::Located::Found:
+            break;
+        }
+        const Handles::Place to = PlaceOf(destination, error);
+        return to.folder && CopyFile(named.target, to, error);
     }
 } // namespace SafeFile

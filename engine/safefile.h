@@ -4,6 +4,7 @@
 // is written as a temporary beside its target, readable by its owner alone, flushed to disk, given its final
 // owner, permissions and extended attributes, and renamed over the target.
 
+#include "engine/handles.h"
 #include "engine/tempfiles.h"
 
 #include <condition_variable>
@@ -26,11 +27,13 @@ namespace SafeFile
     constexpr std::size_t ChunkSize = 128 * 1024;
 
     // Reads the whole file into bytes. False, with the reason in error, when it cannot be opened or read.
-    bool ReadAll(const std::filesystem::path& path, std::string& bytes, std::string& error);
+    [[nodiscard]] bool ReadAll(const std::filesystem::path& path, std::string& bytes, std::string& error);
 
-    // True when the file may be written in place (it is opened for writing and closed, unchanged). False, with
-    // the reason in error, otherwise.
-    bool IsWritable(const std::filesystem::path& path, std::string& error);
+    // True when a rename may put a new file at place: nothing is there, a symbolic link (replaced itself), or a
+    // file that is not read-only and that the caller may write (it is opened for writing and closed, unchanged; a
+    // link is never followed). A rename would replace a file that may not be written, so such a file is refused,
+    // as a direct write would be; read-only bits are checked apart, since they do not stop root.
+    [[nodiscard]] bool MayReplace(const Handles::Place& place, std::string& error);
 
     // What a new file takes over when it is put in place.
     struct Attributes
@@ -45,6 +48,14 @@ namespace SafeFile
         std::vector<std::pair<std::string, std::string>> extended; // name and value
     };
 
+    // Every attribute of the open file or folder fd with the status given (see Attributes::whole).
+    [[nodiscard]] bool ReadAttributes(
+        int fd, const struct stat& status, const std::string& path, Attributes& attributes, std::string& error);
+
+    // Gives the open folder fd the permission bits of attributes and, where the process may, their owner, group
+    // and extended attributes. False, with the reason in error, when the permissions cannot be set.
+    [[nodiscard]] bool SettleFolder(int fd, const Attributes& attributes, const std::string& path, std::string& error);
+
     // A file open for reading; closed with the object.
     class Source
     {
@@ -54,55 +65,75 @@ namespace SafeFile
         Source(const Source&) = delete;
         Source& operator=(const Source&) = delete;
 
-        // Opens path (a symbolic link is followed). False, with the reason in error, when it cannot be opened.
-        bool open(const std::filesystem::path& path, std::string& error);
+        // Why open() failed.
+        enum class Failure
+        {
+            None,
+            Missing, // nothing is there
+            Changed, // the place is no longer what was found there: a link, another kind of file or another file
+            Other
+        };
+
+        // Opens the regular file at place for reading, without following a symbolic link there and without
+        // waiting (a pipe or a device is never read). False, with the reason in error, when it cannot be opened,
+        // is no regular file, or is not the file that was found there (place.inode); failure() tells which.
+        [[nodiscard]] bool open(const Handles::Place& place, std::string& error);
+
+        Failure failure() const
+        {
+            return m_failure;
+        }
 
         const struct stat& status() const
         {
             return m_status;
         }
 
-        // True when name is this very file; a symbolic link there is followed when followLink is true.
-        bool isNamedBy(const std::filesystem::path& name, bool followLink) const;
+        // True when the entry at place is this very file; a symbolic link there is followed when followLink is
+        // true.
+        bool isAt(const Handles::Place& place, bool followLink) const;
 
         // Every attribute of the file, for a replacement that keeps them (Attributes::whole).
-        bool readAttributes(Attributes& attributes, std::string& error) const;
+        [[nodiscard]] bool readAttributes(Attributes& attributes, std::string& error) const;
 
         // Fills buffer unless the file ends first; count is the number of bytes read, less than size only at the end.
-        bool read(char* buffer, std::size_t size, std::size_t& count, std::string& error);
+        [[nodiscard]] bool read(char* buffer, std::size_t size, std::size_t& count, std::string& error);
 
         // Starts reading from the beginning again.
-        bool rewind(std::string& error);
+        [[nodiscard]] bool rewind(std::string& error);
 
     private:
-        std::filesystem::path m_path;
-        int m_fd = -1;
+        std::string m_path;
+        Handles::Fd m_fd;
         struct stat m_status
         { };
+        Failure m_failure = Failure::None;
     };
 
     // The new content of target, written to a temporary file beside it (see engine/tempfiles.h) that is renamed
     // over target by commit(). Until then target is unchanged, and the temporary file is removed if the object is
-    // destroyed first.
+    // destroyed first. Every step works through the handle of target's folder.
     class Replacement
     {
     public:
-        explicit Replacement(std::filesystem::path target);
+        explicit Replacement(Handles::Place target);
+        // For a caller that holds a path: its folder is opened here, once.
+        explicit Replacement(const std::filesystem::path& target);
         ~Replacement();
         Replacement(const Replacement&) = delete;
         Replacement& operator=(const Replacement&) = delete;
 
         // Creates the temporary file, readable and writable by its owner alone from the start.
-        bool create(std::string& error);
+        [[nodiscard]] bool create(std::string& error);
 
-        bool write(std::string_view bytes, std::string& error);
+        [[nodiscard]] bool write(std::string_view bytes, std::string& error);
 
         // Gives the complete file its attributes, flushes it to disk, renames it over target and flushes the folder,
         // so that after a crash target holds either the old or the new content in full.
-        bool commit(const Attributes& attributes, std::string& error);
+        [[nodiscard]] bool commit(const Attributes& attributes, std::string& error);
 
         // Gives the complete file its attributes and closes it, leaving the flush and the rename to a CommitBatch.
-        bool complete(const Attributes& attributes, std::string& error);
+        [[nodiscard]] bool complete(const Attributes& attributes, std::string& error);
 
     private:
         friend class CommitBatch;
@@ -115,9 +146,15 @@ namespace SafeFile
         // Renames the temporary file over target; its data must be on disk by now. With replaced, the file that
         // was target is kept open and added there, for the caller to close.
         bool putInPlace(std::string& error, std::vector<int>* replaced = nullptr);
+        int folderFd() const
+        {
+            return m_target.folder->fd();
+        }
 
-        std::filesystem::path m_target;
-        std::filesystem::path m_temporary;
+        std::string m_folderError; // why the folder of a target given by path could not be opened
+        Handles::Place m_target; // before the registration, which uses its folder's handle
+        std::string m_targetPath; // for messages
+        std::string m_temporary; // the temporary file's name in the folder
         std::unique_ptr<TempFiles::Registration> m_registration;
         int m_fd = -1;
         off_t m_written = 0;
@@ -203,8 +240,11 @@ namespace SafeFile
     void SetFlushing(bool on);
 
     // Copies source to destination (new or replaced; its folder must exist) by a Replacement, in chunks. The copy
-    // gets source's permission bits and belongs to the caller; a symbolic link named destination is replaced
-    // itself. False, with the reason in error, when source cannot be read, destination is source itself, or the
-    // copy cannot be made; destination is then as it was.
-    bool CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error);
+    // gets source's permission bits and belongs to the caller; a symbolic link at destination is replaced itself,
+    // and one at source is never followed. False, with the reason in error, when source cannot be read, destination
+    // is source itself, or the copy cannot be made; destination is then as it was.
+    [[nodiscard]] bool CopyFile(const Handles::Place& source, const Handles::Place& destination, std::string& error);
+    // The same for paths: a link named source is followed (the caller chose it).
+    [[nodiscard]] bool
+    CopyFile(const std::filesystem::path& source, const std::filesystem::path& destination, std::string& error);
 } // namespace SafeFile

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -25,26 +25,47 @@ namespace TempFiles
         constexpr std::size_t s_randomDigits = 16;
 
         // One slot per temporary file not yet renamed: each of up to 1024 threads writes a page and its backup, and
-        // a commit batch holds two batches' worth more. The flags lie apart from the names, so that looking for a
-        // free slot reads a few pages and the table costs memory only as far as its names are used.
+        // a commit batch holds two batches' worth more. The flags lie apart from the places, so that looking for a
+        // free slot reads a few pages and the table costs memory only as far as its places are used.
         constexpr int s_slotCount = 4096;
+        constexpr std::size_t s_nameRoom = 64; // the pattern's names take 45 bytes at most
+        struct Slot
+        {
+            int folderFd;
+            char name[s_nameRoom];
+        };
         std::atomic<bool> s_taken[s_slotCount];
-        // Set once the slot's name is whole, cleared before the slot is given up: the handler reads a name only
+        // Set once the slot's place is whole, cleared before the slot is given up: the handler reads a place only
         // while this is set.
         std::atomic<bool> s_ready[s_slotCount];
-        char s_paths[s_slotCount][PATH_MAX];
+        Slot s_slots[s_slotCount];
         static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
+
+        // Set by the handler before it removes anything; threads inside a Step, and whether this thread is one.
+        std::atomic<bool> s_ending{false};
+        std::atomic<int> s_inSteps{0};
+        thread_local bool t_inStep = false;
+        static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the count");
+        // How long the handler waits for the steps under way: each is one call (open, rename or unlink).
+        constexpr int s_stepWaitMilliseconds = 5000;
 
         constexpr int s_signals[] = {SIGTERM, SIGINT, SIGHUP};
 
-        // Only async-signal-safe calls: remove every file being written, then die of the signal as usual (the
-        // default action came back on entry, and the signal is held until the handler returns).
+        // Only async-signal-safe calls: stop new steps, wait for those under way (but this thread's own, which the
+        // signal interrupted), remove every file being written, then die of the signal as usual (the default
+        // action came back on entry, and the signal is held until the handler returns).
         extern "C" void RemoveAndRaise(int signalNumber)
         {
             const int savedErrno = errno;
+            s_ending.store(true);
+            const int own = t_inStep ? 1 : 0;
+            for (int waited = 0; s_inSteps.load() > own && waited < s_stepWaitMilliseconds; ++waited) {
+                const timespec millisecond{0, 1000 * 1000};
+                nanosleep(&millisecond, nullptr);
+            }
             for (int i = 0; i < s_slotCount; ++i) {
                 if (s_ready[i].load(std::memory_order_acquire)) {
-                    unlink(s_paths[i]);
+                    unlinkat(s_slots[i].folderFd, s_slots[i].name, 0);
                 }
             }
             raise(signalNumber);
@@ -87,7 +108,7 @@ namespace TempFiles
         }
     } // namespace
 
-    std::filesystem::path NewName(const std::filesystem::path& folder)
+    std::string NewFileName()
     {
         thread_local std::mt19937_64 s_random{std::random_device{}()};
         char name[64];
@@ -100,7 +121,12 @@ namespace TempFiles
                       static_cast<unsigned long long>(s_random()),
                       int(s_suffix.size()),
                       s_suffix.data());
-        return folder / name;
+        return name;
+    }
+
+    std::filesystem::path NewName(const std::filesystem::path& folder)
+    {
+        return folder / NewFileName();
     }
 
     bool IsTemporaryName(std::string_view name, pid_t& pid)
@@ -129,18 +155,38 @@ namespace TempFiles
         return true;
     }
 
-    Registration::Registration(const std::filesystem::path& path)
+    Step::Step()
+    {
+        s_inSteps.fetch_add(1);
+        if (s_ending.load()) {
+            // The program is being ended by a signal: this thread makes nothing more and waits for the end.
+            s_inSteps.fetch_sub(1);
+            for (;;) {
+                pause();
+            }
+        }
+        t_inStep = true;
+    }
+
+    Step::~Step()
+    {
+        t_inStep = false;
+        s_inSteps.fetch_sub(1);
+    }
+
+    Registration::Registration(int folderFd, std::string_view name)
     {
         static std::once_flag s_installed;
         std::call_once(s_installed, InstallHandler);
-        const std::string& text = path.native();
-        if (text.size() >= PATH_MAX) {
+        if (name.size() >= s_nameRoom) {
             return;
         }
         for (int i = 0; i < s_slotCount; ++i) {
             bool expected = false;
             if (s_taken[i].compare_exchange_strong(expected, true, std::memory_order_acquire)) {
-                std::memcpy(s_paths[i], text.c_str(), text.size() + 1);
+                s_slots[i].folderFd = folderFd;
+                std::memcpy(s_slots[i].name, name.data(), name.size());
+                s_slots[i].name[name.size()] = '\0';
                 s_ready[i].store(true, std::memory_order_release);
                 m_slot = i;
                 return;
@@ -158,11 +204,26 @@ namespace TempFiles
 
     std::size_t RemoveStale(const std::filesystem::path& folder)
     {
-        DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
-        if (directory == nullptr) {
+        const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
             return 0;
         }
-        const int folderFd = dirfd(directory);
+        const std::size_t removed = RemoveStale(fd);
+        close(fd);
+        return removed;
+    }
+
+    std::size_t RemoveStale(int folderFd)
+    {
+        // The listing gets a descriptor of its own, so that closing it leaves the caller's open.
+        const int listed = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* directory = listed < 0 ? nullptr : fdopendir(listed);
+        if (directory == nullptr) {
+            if (listed >= 0) {
+                close(listed);
+            }
+            return 0;
+        }
         const uid_t user = geteuid();
         const pid_t self = getpid();
         const auto staleBefore = std::chrono::system_clock::now() - StaleAge;
@@ -184,16 +245,20 @@ namespace TempFiles
         return removed;
     }
 
-    void RemoveStaleOnce(const std::filesystem::path& folder)
+    void RemoveStaleOnce(int folderFd)
     {
+        struct stat status = {};
+        if (fstat(folderFd, &status) != 0) {
+            return;
+        }
         static std::mutex s_mutex;
-        static std::set<std::filesystem::path> s_done;
+        static std::set<std::pair<dev_t, ino_t>> s_done;
         {
             const std::lock_guard<std::mutex> lock(s_mutex);
-            if (!s_done.insert(folder).second) {
+            if (!s_done.insert({status.st_dev, status.st_ino}).second) {
                 return;
             }
         }
-        RemoveStale(folder);
+        RemoveStale(folderFd);
     }
 } // namespace TempFiles

@@ -495,19 +495,36 @@ namespace
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.html"});
     }
 
-    TEST(LockPage, BackupReplacesAnOlderCopyWithTheCurrentFileEvenWhenLocked)
+    // A backup holds the file as it was before this lock; only when the page is locked again does the backup hold
+    // the one plain copy there is, and then it stays.
+    TEST(LockPage, BackupTakesTheCurrentFileButNeverReplacesThePlainCopyOfAPageLockedAgain)
     {
         TempFolder folder;
         const std::string path = folder.File("index.html");
+        const auto lock = [&path](LockReport& report) {
+            int answer = RelockAll;
+            return LockPage(path, s_password, true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report);
+        };
         WriteFile(path, "<p>first</p>");
         WriteFile(path + ".bak", "an old copy, longer than the current file");
-        int answer = RelockAll;
         LockReport report;
-        ASSERT_TRUE(LockPage(path, s_password, true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report));
+        ASSERT_TRUE(lock(report)) << report.detail;
         EXPECT_EQ(ReadFile(path + ".bak"), "<p>first</p>");
+        EXPECT_FALSE(report.backupKept);
+
         const std::string lockedOnce = ReadFile(path);
-        ASSERT_TRUE(LockPage(path, s_password, true, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}, &report));
-        EXPECT_EQ(ReadFile(path + ".bak"), lockedOnce);
+        ASSERT_TRUE(lock(report)) << report.detail;
+        EXPECT_EQ(ReadFile(path + ".bak"), "<p>first</p>");
+        EXPECT_TRUE(report.backupKept);
+        EXPECT_NE(ReadFile(path), lockedOnce);
+        EXPECT_TRUE(IsLockedPage(ReadFile(path)));
+
+        // A backup that is a locked page itself is no plain copy: it takes the current file.
+        WriteFile(path + ".bak", lockedOnce);
+        const std::string lockedTwice = ReadFile(path);
+        ASSERT_TRUE(lock(report)) << report.detail;
+        EXPECT_EQ(ReadFile(path + ".bak"), lockedTwice);
+        EXPECT_FALSE(report.backupKept);
     }
 
     // ---- Files and their faults ------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // What reaches the disk before a page counts as written. This program stands in for the C library's fdatasync,
-// fsync, syncfs and rename (the engine, linked into it statically, calls these instead), notes each call with the file
+// fsync, syncfs and renameat (the engine, linked into it statically, calls these instead), notes each call with the file
 // it concerns, and passes it on to the system.
 
 #include "engine/encrypthtml.h"
@@ -60,10 +60,10 @@ extern "C" int syncfs(int fd)
     return int(syscall(SYS_syncfs, fd));
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept
 {
-    Note(std::string("rename ") + from + " " + to);
-    return int(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, 0));
+    Note("rename " + PathOf(fromFolder) + "/" + from + " " + PathOf(toFolder) + "/" + to);
+    return int(syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0));
 }
 
 namespace

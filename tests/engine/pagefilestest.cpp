@@ -506,6 +506,8 @@ namespace
             for (const std::string& content : contents) {
                 const std::string path = folder.File("index.html");
                 WriteFile(path, content);
+                // A backup of the case before would be kept for a content that looks locked.
+                std::filesystem::remove(path + ".bak");
                 int answer = RelockAll;
                 ASSERT_TRUE(
                     LockPage(path, s_password, backup, ProtectPage, ColorWhite, SinglePassword, answer, {}, {}));
