@@ -3,27 +3,23 @@
 #include "cli/shown.h"
 #include "cli/terminal.h"
 #include "engine/encrypthtml.h"
+#include "engine/handles.h"
 #include "engine/listlines.h"
-#include "engine/pagescan.h"
 #include "engine/safefile.h"
 #include "engine/textbytes.h"
 #include "engine/userlogins.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 #include <limits>
-#include <map>
 #include <memory>
 #include <optional>
-#include <thread>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace
@@ -82,25 +78,37 @@ namespace
         return basePart == base.end() || (std::next(basePart) == base.end() && basePart->empty());
     }
 
-    // Makes the folders of relative below output one at a time. A part that is a symbolic link or no folder is
-    // refused: a link there could lead the written files anywhere, even into a source folder.
-    bool MakeOutputFolders(const fs::path& output, const fs::path& relative, std::string& error)
+    // What the open-file limit leaves a run: the threads that lock files, and the pages a commit batch holds.
+    struct FileBudget
     {
-        fs::path folder = output;
-        for (const fs::path& part : relative) {
-            folder /= part;
-            std::error_code failure;
-            fs::create_directory(folder, failure);
-            if (!failure && !fs::is_directory(fs::symlink_status(folder, failure))) {
-                error = Shown(folder.string()) + " is a symbolic link or no folder";
-                return false;
-            }
-            if (failure) {
-                error = "cannot make folder " + Shown(folder.string()) + ": " + failure.message();
-                return false;
+        unsigned jobs;
+        std::size_t batchCapacity;
+        rlim_t openFiles;
+    };
+
+    // Raises the limit of open files to the most this process may have, and fits the run to what remains of it
+    // beside the standard streams, the libraries and the folders on the walk's way down (kept at 64). A run holds
+    // at most: two batches of waiting pages, each page's replaced file kept open across its rename and its folder
+    // open (an output folder too), the folders of the tasks taken and not yet reported (as many again, and one per
+    // thread), and per thread a source, a page and a backup being written and a backup being checked.
+    FileBudget FitToOpenFiles()
+    {
+        constexpr rlim_t reserved = 64;
+        constexpr rlim_t most = rlim_t(1) << 20;
+        rlimit limit = {};
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            limit.rlim_cur = 1024;
+        } else if (limit.rlim_cur < std::min(limit.rlim_max, most)) {
+            limit.rlim_cur = std::min(limit.rlim_max, most);
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+                getrlimit(RLIMIT_NOFILE, &limit);
             }
         }
-        return true;
+        const rlim_t available = limit.rlim_cur > reserved + 16 ? limit.rlim_cur - reserved : 16;
+        const std::size_t capacity = std::clamp<std::size_t>(available / 16, 1, SafeFile::CommitBatch::DefaultCapacity);
+        const rlim_t perJob = 6;
+        const rlim_t forJobs = available > 6 * capacity + perJob ? available - 6 * capacity : perJob;
+        return {unsigned(std::min<rlim_t>(forJobs / perJob, LockOptions::MaxJobs)), capacity, limit.rlim_cur};
     }
 
     // The page script reads each typed character modulo 256; text from a file or a terminal is UTF-8.
@@ -139,70 +147,6 @@ namespace
     }
 } // namespace
 
-// The relock answer that the threads of one run share, and its question: asked for one file at a time, in the
-// order of the file list, so that answers typed ahead or read from a pipe go to the files they were meant for.
-class LockCommand::RelockTurns
-{
-public:
-    // beforeAsking(index) runs before the question of the file at index is shown.
-    RelockTurns(int answer, std::size_t count, std::mutex& console, std::function<void(std::size_t)> beforeAsking)
-        : m_console(console), m_beforeAsking(std::move(beforeAsking)), m_answer(answer), m_passed(count, false)
-    { }
-
-    int Answer() const
-    {
-        return m_answer;
-    }
-
-    // Waits until every file before index has passed its question (or has been done), then asks unless the
-    // answer is given for all by now. The other threads go on locking meanwhile.
-    Encrypthtml::RelockChoice Ask(std::size_t index, const std::string& path)
-    {
-        using Encrypthtml::RelockChoice;
-        {
-            std::unique_lock lock(m_mutex);
-            m_turn.wait(lock, [&] {
-                return m_firstOpen == index;
-            });
-        }
-        // Alone from here on: every later file waits for its turn, which comes once this one has passed.
-        const int answer = m_answer;
-        RelockChoice choice = answer == Encrypthtml::RelockAll ? RelockChoice::Yes : RelockChoice::No;
-        if (answer == Encrypthtml::RelockAsk) {
-            m_beforeAsking(index);
-            const std::lock_guard speaking(m_console);
-            std::cout << std::flush;
-            choice = AskRelock(Encrypthtml::RelockQuestionText(Shown(path)));
-        }
-        if (choice == RelockChoice::YesToAll) {
-            m_answer = Encrypthtml::RelockAll;
-        } else if (choice == RelockChoice::NoToAll) {
-            m_answer = Encrypthtml::RelockNone;
-        }
-        Pass(index);
-        return choice;
-    }
-
-    void Pass(std::size_t index)
-    {
-        const std::lock_guard lock(m_mutex);
-        m_passed[index] = true;
-        while (m_firstOpen < m_passed.size() && m_passed[m_firstOpen]) {
-            ++m_firstOpen;
-        }
-        m_turn.notify_all();
-    }
-
-private:
-    std::mutex& m_console;
-    std::function<void(std::size_t)> m_beforeAsking;
-    std::mutex m_mutex;
-    std::condition_variable m_turn;
-    std::atomic<int> m_answer;
-    std::vector<bool> m_passed;
-    std::size_t m_firstOpen = 0; // every file before it has passed
-};
-
 LockCommand::LockCommand(LockOptions::Options options) : m_options(std::move(options))
 { }
 
@@ -211,27 +155,33 @@ int LockCommand::run()
     if (!outputFolderFits()) {
         return ExitUsage;
     }
+    // Past the command line, what stops a run is a failure (1): input that cannot be read or used, keys that
+    // cannot be made, an output folder that cannot be made.
     std::string password;
     if (!readPassword(password) || !readUsers()) {
-        return ExitUsage;
+        return ExitSomeNotLocked;
     }
     if (m_options.format == LockOptions::PageFormat::Strong) {
         if (!makeStrongRun(password)) {
-            return ExitUsage;
+            return ExitSomeNotLocked;
         }
     } else {
         password = EngineBytes(password);
     }
-    if (!m_options.outputFolder.empty()) {
-        std::error_code failure;
-        fs::create_directories(m_options.outputFolder, failure);
-        if (failure) {
-            Complain("cannot make the output folder " + Shown(m_options.outputFolder) + ": " + failure.message());
-            return ExitUsage;
-        }
+    Handles::FolderRef output;
+    bool createdOutput = false;
+    if (!m_options.outputFolder.empty() && !openOutputFolder(output, createdOutput)) {
+        return ExitSomeNotLocked;
     }
-    std::vector<Task> tasks;
-    m_allLocked = collectTasks(tasks);
+    for (const User& user : m_users) {
+        m_entries.push_back(user.entry);
+    }
+    const FileBudget budget = FitToOpenFiles();
+    const unsigned jobs = std::min(m_options.jobs, budget.jobs);
+    if (jobs < m_options.jobs && !m_options.quiet) {
+        Complain("--jobs " + std::to_string(m_options.jobs) + " lowered to " + std::to_string(jobs)
+                 + ": the process may have " + std::to_string(budget.openFiles) + " files open at once");
+    }
 
     int answer = Encrypthtml::RelockAsk;
     if (m_options.relock == LockOptions::RelockMode::Yes) {
@@ -239,75 +189,57 @@ int LockCommand::run()
     } else if (m_options.relock == LockOptions::RelockMode::No) {
         answer = Encrypthtml::RelockNone;
     }
-    for (const User& user : m_users) {
-        m_entries.push_back(user.entry);
-    }
-    // Pages are put in place in groups, a few flushes for many pages; each is reported once it is in place.
-    SafeFile::CommitBatch batch;
-
-    // The workers take the tasks in list order; this thread reports each outcome in that order as soon as it and
-    // all before it are done, so the output is the same whatever the number of threads.
-    std::mutex resultsMutex;
-    std::condition_variable resultReady; // an outcome is in, or one more is reported
-    std::vector<std::optional<Outcome>> outcomes(tasks.size());
-    std::size_t performedBefore = 0; // every task before it has its outcome
-    std::vector<bool> performed(tasks.size(), false);
-    std::size_t reported = 0;
-    // A question comes after the lines of the files before it: their pages are put in place (they may wait in
-    // the batch for many more) and reported first. The tasks before it have passed their questions, so their
-    // outcomes come without waiting for this one.
-    const auto reportBefore = [&](std::size_t index) {
-        {
-            std::unique_lock lock(resultsMutex);
-            resultReady.wait(lock, [&] {
-                return performedBefore >= index;
-            });
-        }
-        batch.commit();
-        std::unique_lock lock(resultsMutex);
-        resultReady.wait(lock, [&] {
-            return reported >= index;
+    std::string error;
+    bool ran = false;
+    {
+        // Pages are put in place in groups, a few flushes for many pages; each is reported once it is in place.
+        SafeFile::CommitBatch batch(budget.batchCapacity);
+        TaskFeed feed(m_options, std::move(output), createdOutput, [this](const std::string& message) {
+            const std::lock_guard lock(m_lateMutex);
+            m_lateComplaints.push_back(message);
         });
-    };
-    RelockTurns turns(answer, tasks.size(), m_console, reportBefore);
-    std::atomic<std::size_t> next = 0;
-    auto work = [&] {
-        for (std::size_t index; (index = next++) < tasks.size();) {
-            Outcome outcome = perform(tasks[index], password, turns, index, batch);
-            turns.Pass(index);
-            const std::lock_guard lock(resultsMutex);
-            outcomes[index] = std::move(outcome);
-            performed[index] = true;
-            while (performedBefore < tasks.size() && performed[performedBefore]) {
-                ++performedBefore;
-            }
-            resultReady.notify_all();
-        }
-        // The pages this worker added last; a full batch has committed the ones before.
-        batch.commit();
-    };
-    std::vector<std::jthread> workers;
-    for (std::size_t i = 0; i < std::min<std::size_t>(m_options.jobs, tasks.size()); ++i) {
-        workers.emplace_back(work);
+        // Two batches of pages waiting to be put in place, and those being locked.
+        LockRun lockRun(feed, batch, answer, 2 * budget.batchCapacity + jobs);
+        ran = lockRun.run(
+            jobs,
+            [&](const TaskFeed::Task& task, std::size_t index) {
+                return perform(task, password, lockRun, index, batch);
+            },
+            [this](const TaskFeed::Task& task, const LockRun::Outcome& outcome) {
+                report(task, outcome);
+            },
+            error);
     }
-    for (std::size_t index = 0; index < tasks.size(); ++index) {
-        std::unique_lock lock(resultsMutex);
-        resultReady.wait(lock, [&] {
-            return outcomes[index].has_value();
-        });
-        Outcome outcome = std::move(*outcomes[index]);
-        outcomes[index].reset();
-        lock.unlock();
-        if (outcome.report.status == Encrypthtml::LockStatus::Pending) {
-            outcome.written = Encrypthtml::FinishCommitted(batch, outcome.report);
-        }
-        report(tasks[index], outcome);
-        lock.lock();
-        reported = index + 1;
-        resultReady.notify_all();
+    if (!ran) {
+        Complain(Shown(error));
+        m_allLocked = false;
+    }
+    // The output folders are given their sources' permissions as the last handle of each goes.
+    for (const std::string& late : m_lateComplaints) {
+        Complain(Shown(late));
+        m_allLocked = false;
     }
     std::cout << m_locked << " file(s) have been encrypted.\n";
     return m_allLocked ? ExitAllLocked : ExitSomeNotLocked;
+}
+
+bool LockCommand::openOutputFolder(Handles::FolderRef& output, bool& created) const
+{
+    std::error_code failure;
+    created = !fs::exists(fs::symlink_status(m_options.outputFolder, failure));
+    fs::create_directories(m_options.outputFolder, failure);
+    std::string error;
+    if (!failure) {
+        output = Handles::OpenNamedFolder(m_options.outputFolder, error);
+    } else {
+        error = failure.message();
+    }
+    if (!output) {
+        Complain("cannot make the output folder " + Shown(m_options.outputFolder) + ": " + error
+                 + "; nothing was locked");
+        return false;
+    }
+    return true;
 }
 
 bool LockCommand::outputFolderFits() const
@@ -358,7 +290,7 @@ bool LockCommand::readPassword(std::string& utf8)
         // The first line and one byte of its end tell whether the line fits.
         std::string error;
         if (!ReadStart(m_options.passwordFile, Terminal::LineLimit + 1, line, error)) {
-            Complain(error);
+            Complain(error + "; nothing was locked");
             return false;
         }
         const std::size_t end = line.find_first_of("\r\n");
@@ -495,152 +427,138 @@ bool LockCommand::readUsers()
     return true;
 }
 
-bool LockCommand::collectTasks(std::vector<Task>& tasks) const
+LockRun::Outcome LockCommand::perform(const TaskFeed::Task& task,
+                                      const std::string& password,
+                                      LockRun& lockRun,
+                                      std::size_t index,
+                                      SafeFile::CommitBatch& batch) const
 {
-    const bool intoOutput = !m_options.outputFolder.empty();
-    const fs::path output = m_options.outputFolder;
-    bool complete = true;
-    // In place a file is locked once however often it is named; into the output folder each destination is
-    // written once, and by one source only.
-    std::set<fs::path> seenSources;
-    std::map<fs::path, fs::path> sourceOfDestination;
-    // One named file or folder yields every source and destination once; only several may repeat one, and only
-    // then is each path resolved (a call per part of it) to find repeats.
-    const bool mayRepeat = m_options.paths.size() > 1;
-    auto add = [&](const std::string& source, const fs::path& relative, bool page) {
-        if (!mayRepeat) {
-            tasks.push_back({source, intoOutput ? (output / relative).string() : std::string(), page});
-            return;
-        }
-        std::error_code ignored;
-        const fs::path canonical = fs::weakly_canonical(source, ignored);
-        if (!intoOutput) {
-            if (seenSources.insert(canonical).second) {
-                tasks.push_back({source, {}, page});
-            }
-            return;
-        }
-        const fs::path destination = output / relative;
-        const auto [known, isNew] = sourceOfDestination.emplace(destination, canonical);
-        if (isNew) {
-            tasks.push_back({source, destination.string(), page});
-        } else if (known->second != canonical) {
-            Complain(Shown(source) + ": not written: " + Shown(destination.string()) + " is written from "
-                     + Shown(known->second.string()));
-            complete = false;
-        }
+    using Kind = TaskFeed::Task::Kind;
+    LockRun::Outcome outcome;
+    if (!task.error.empty() || task.kind == Kind::Unreadable || task.kind == Kind::NotFollowed
+        || task.kind == Kind::Conflict) {
+        return outcome;
+    }
+    if (task.kind == Kind::Copy) {
+        outcome.written = SafeFile::CopyFile(*task.found, *task.destination, outcome.error);
+        return outcome;
+    }
+    int answer = lockRun.answer();
+    const auto ask = [&](const std::string&) {
+        return lockRun.ask(index, [&] {
+            const std::lock_guard speaking(m_console);
+            std::cout << std::flush;
+            return AskRelock(Encrypthtml::RelockQuestionText(Shown(task.source)));
+        });
     };
-    for (const std::string& named : m_options.paths) {
-        std::error_code ignored;
-        if (!fs::is_directory(named, ignored)) {
-            add(named, fs::path(named).filename(), true);
-            continue;
-        }
-        const PageScan::Result found = PageScan::ScanFolder(named, m_options.recursive);
-        for (const std::string& unreadable : found.unreadable) {
-            Complain("cannot read folder " + Shown(unreadable));
-            complete = false;
-        }
-        for (const std::string& page : found.pages) {
-            add(page, fs::path(page).lexically_relative(named), true);
-        }
-        if (!intoOutput) {
-            continue;
-        }
-        for (const std::string& other : found.otherFiles) {
-            add(other, fs::path(other).lexically_relative(named), false);
-        }
-        for (const std::string& skipped : found.notFollowed) {
-            Complain(Shown(skipped) + ": not copied: a symbolic link or special file is not followed");
-            complete = false;
+    const int passwordType = m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword;
+    const Strong::Run* const strong = m_strong ? &*m_strong : nullptr;
+    if (!task.destination) {
+        outcome.written = task.found ? Encrypthtml::LockFoundPage(*task.found,
+                                                                  password,
+                                                                  m_options.backup,
+                                                                  m_options.protectionType,
+                                                                  m_options.pageColor,
+                                                                  passwordType,
+                                                                  answer,
+                                                                  m_entries,
+                                                                  ask,
+                                                                  &outcome.report,
+                                                                  &batch,
+                                                                  strong)
+                                     : Encrypthtml::LockPage(task.source,
+                                                             password,
+                                                             m_options.backup,
+                                                             m_options.protectionType,
+                                                             m_options.pageColor,
+                                                             passwordType,
+                                                             answer,
+                                                             m_entries,
+                                                             ask,
+                                                             &outcome.report,
+                                                             &batch,
+                                                             strong);
+        return outcome;
+    }
+    // A named file is resolved once, here; a found one is held by its folder's handle already.
+    Handles::Place source;
+    if (task.found) {
+        source = *task.found;
+    } else {
+        Handles::Named named;
+        switch (Handles::LocateNamed(task.source, named, outcome.report.detail)) {
+        case Handles::Located::Missing:
+            outcome.report.status = Encrypthtml::LockStatus::Missing;
+            return outcome;
+        case Handles::Located::Failed:
+            outcome.report.status = Encrypthtml::LockStatus::ReadFailed;
+            return outcome;
+        case Handles::Located::Found:
+            source = std::move(named.target);
+            break;
         }
     }
-    return complete;
-}
-
-LockCommand::Outcome LockCommand::perform(const Task& task,
-                                          const std::string& password,
-                                          RelockTurns& turns,
-                                          std::size_t index,
-                                          SafeFile::CommitBatch& batch) const
-{
-    Outcome outcome;
-    try {
-        const bool inPlace = task.destination.empty();
-        if (!inPlace
-            && !MakeOutputFolders(m_options.outputFolder,
-                                  fs::path(task.destination).lexically_relative(m_options.outputFolder).parent_path(),
-                                  outcome.error)) {
-            return outcome;
-        }
-        if (!task.page) {
-            outcome.written = SafeFile::CopyFile(task.source, task.destination, outcome.error);
-            return outcome;
-        }
-        int answer = turns.Answer();
-        const auto ask = [&](const std::string&) {
-            return turns.Ask(index, task.source);
-        };
-        const int passwordType = m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword;
-        if (inPlace) {
-            outcome.written = Encrypthtml::LockPage(task.source,
-                                                    password,
-                                                    m_options.backup,
-                                                    m_options.protectionType,
-                                                    m_options.pageColor,
-                                                    passwordType,
-                                                    answer,
-                                                    m_entries,
-                                                    ask,
-                                                    &outcome.report,
-                                                    &batch,
-                                                    m_strong ? &*m_strong : nullptr);
-            return outcome;
-        }
-        outcome.written = Encrypthtml::LockPageCopy(task.source,
-                                                    task.destination,
-                                                    password,
-                                                    m_options.protectionType,
-                                                    m_options.pageColor,
-                                                    passwordType,
-                                                    answer,
-                                                    m_entries,
-                                                    ask,
-                                                    &outcome.report,
-                                                    &batch,
-                                                    m_strong ? &*m_strong : nullptr);
-        // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
-        if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
-            outcome.copiedUnchanged = SafeFile::CopyFile(task.source, task.destination, outcome.error);
-        }
-    } catch (const std::exception& failure) {
-        outcome.written = false;
-        outcome.error = failure.what();
+    outcome.written = Encrypthtml::LockFoundPageCopy(source,
+                                                     *task.destination,
+                                                     password,
+                                                     m_options.protectionType,
+                                                     m_options.pageColor,
+                                                     passwordType,
+                                                     answer,
+                                                     m_entries,
+                                                     ask,
+                                                     &outcome.report,
+                                                     &batch,
+                                                     strong);
+    // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
+    if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
+        outcome.copiedUnchanged = SafeFile::CopyFile(source, *task.destination, outcome.error);
     }
     return outcome;
 }
 
-void LockCommand::report(const Task& task, const Outcome& outcome)
+void LockCommand::report(const TaskFeed::Task& task, const LockRun::Outcome& outcome)
 {
     using Encrypthtml::LockStatus;
+    using Kind = TaskFeed::Task::Kind;
     const std::lock_guard speaking(m_console);
     const std::string source = Shown(task.source);
+    const bool page = task.kind == Kind::NamedPage || task.kind == Kind::FoundPage;
+    if (outcome.report.backupKept) {
+        Complain(source + ": its backup " + Shown(task.source + ".bak")
+                 + " holds the page unlocked and is kept as it is; the page was locked again without a new backup");
+    }
     if (outcome.written) {
-        if (!task.page) {
+        if (!page) {
             return;
         }
         ++m_locked;
-        reportOmitted(outcome.report.omittedUsers);
         if (!m_options.quiet) {
-            const std::string& written = task.destination.empty() ? task.source : task.destination;
+            const std::string& written = task.destination ? task.destination->path : task.source;
             std::error_code ignored;
             std::cout << Shown(written) << ' ' << fs::file_size(written, ignored) << '\n';
         }
         return;
     }
     m_allLocked = false;
-    if (!outcome.error.empty()) {
-        Complain(source + (task.page ? ": not locked: " : ": not copied: ") + Shown(outcome.error));
+    switch (task.kind) {
+    case Kind::Unreadable:
+        Complain("cannot read folder " + Shown(task.error));
+        return;
+    case Kind::NotFollowed:
+        Complain(source + ": not copied: a symbolic link or special file is not followed");
+        return;
+    case Kind::Conflict:
+        Complain(source + ": not written: " + Shown(task.destination->path) + " is written from " + Shown(task.error));
+        return;
+    case Kind::NamedPage:
+    case Kind::FoundPage:
+    case Kind::Copy:
+        break;
+    }
+    const std::string& error = task.error.empty() ? outcome.error : task.error;
+    if (!error.empty()) {
+        Complain(source + (page ? ": not locked: " : ": not copied: ") + Shown(error));
         return;
     }
     switch (outcome.report.status) {
@@ -660,6 +578,9 @@ void LockCommand::report(const Task& task, const Outcome& outcome)
     case LockStatus::WriteFailed:
         Complain(source + ": not locked, cannot be written: " + Shown(outcome.report.detail));
         break;
+    case LockStatus::Changed:
+        Complain(source + ": not locked, it changed after it was found: " + Shown(outcome.report.detail));
+        break;
     case LockStatus::EmptyPassword:
     case LockStatus::Locked:
     case LockStatus::Pending:
@@ -668,17 +589,3 @@ void LockCommand::report(const Task& task, const Outcome& outcome)
     }
 }
 
-void LockCommand::reportOmitted(const std::vector<std::string>& names)
-{
-    for (const std::string& name : names) {
-        const auto user = std::find_if(m_users.begin(), m_users.end(), [&](const User& u) {
-            return ListLines::SplitUserEntry(u.entry).name == name;
-        });
-        const std::string shown = Shown(user == m_users.end() ? name : user->nameText);
-        if (m_reportedUsers.insert(shown).second) {
-            Complain("user " + shown
-                     + " left out: the page script cannot use a user name and password that are longer than "
-                     + std::to_string(Encrypthtml::MaxUserKeyLength) + " bytes together or hold a zero character");
-        }
-    }
-}

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <system_error>
 #include <thread>
@@ -33,7 +34,14 @@ namespace
         case LockOptions::Action::Lock:
             break;
         }
-        return LockCommand(parsed.options).run();
+        // Every failure of a file is reported as that file's; what is left (no memory to start with, say) ends the
+        // run with a reason rather than with an abort.
+        try {
+            return LockCommand(parsed.options).run();
+        } catch (const std::exception& failure) {
+            std::cerr << "quillgate-lock: the run failed: " << failure.what() << '\n';
+            return LockCommand::ExitSomeNotLocked;
+        }
     }
 } // namespace
 

@@ -4,10 +4,12 @@
 #include "engine/md5.h"
 #include "engine/rc4.h"
 #include "tests/engine/lockfixture.h"
+#include "tests/engine/openwatch.h"
 #include "tests/engine/strongreader.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -221,13 +223,13 @@ namespace
                                          PasswordFile("Gr\xfc\xdf"
                                                       "e-2026\n"),
                                          page});
-        EXPECT_EQ(password.exitCode, 2);
+        EXPECT_EQ(password.exitCode, 1);
         EXPECT_TRUE(Contains(password.err, "not UTF-8")) << password.err;
 
         const std::string users = folder.File("users.ust");
         WriteFile(users, "J\xfcrgen\tpassword\r\n");
         const Result withUsers = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
-        EXPECT_EQ(withUsers.exitCode, 2);
+        EXPECT_EQ(withUsers.exitCode, 1);
         EXPECT_TRUE(Contains(withUsers.err, users + " is not UTF-8")) << withUsers.err;
         EXPECT_EQ(ReadFile(page), "<p>hello</p>");
     }
@@ -254,15 +256,15 @@ namespace
         const std::string page = Page("index.html");
         // The bounds' cases are in the engine's test; these show the command trims, and counts characters.
         const std::pair<std::string, int> cases[] = {
-            {"  short  \n", 2},
-            {"", 2},
+            {"  short  \n", 1},
+            {"", 1},
             {"\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\n", 0}, // six characters in twelve bytes
         };
         for (const auto& [password, exitCode] : cases) {
             WriteFile(page, "<p>hello</p>");
             const Result r = RunLock({"--password-file", "-", page}, password);
             EXPECT_EQ(r.exitCode, exitCode) << password;
-            if (exitCode == 2) {
+            if (exitCode != 0) {
                 EXPECT_EQ(r.err, "Password should consist of 6--25 characters.\n");
                 EXPECT_EQ(ReadFile(page), "<p>hello</p>");
             }
@@ -352,7 +354,7 @@ namespace
                 EXPECT_EQ(r.exitCode, 0) << r.err;
                 EXPECT_EQ(Unlocked(page, "pvkmsto"), "<p>hello</p>");
             } else {
-                EXPECT_EQ(r.exitCode, 2);
+                EXPECT_EQ(r.exitCode, 1);
                 EXPECT_TRUE(Contains(r.err, "the two passwords differ")) << r.err;
                 EXPECT_EQ(ReadFile(page), "<p>hello</p>");
             }
@@ -376,6 +378,50 @@ namespace
             EXPECT_TRUE(terminal.EchoIsOn()) << strsignal(signalNumber);
             EXPECT_EQ(ReadFile(page), "<p>hello</p>");
         }
+    }
+
+    // SIGTERM while pages and their plain backups wait in a commit batch and two threads go on making more: every
+    // temporary file goes, and each page is either the original or its whole locked page. The watch sends the
+    // signal from inside the open of a temporary file well into the run, with that open held until it is sent.
+    TEST_F(Cli, SignalDuringARunLeavesNoTemporaryFile)
+    {
+        constexpr int pageCount = 600;
+        std::vector<std::string> pages;
+        for (int i = 0; i < pageCount; ++i) {
+            pages.push_back(Page("site/p" + std::to_string(i) + ".html"));
+        }
+        const std::string password = PasswordFile("secret1\n");
+        TempFolder io;
+        std::atomic<pid_t> child{0};
+        std::atomic<int> temporaries{0};
+        const OpenWatch watch(folder.Path() / "site", [&](const OpenWatch::Open& open) {
+            if (open.name.starts_with(".quillgate-") && ++temporaries == pageCount) {
+                while (child == 0) {
+                    std::this_thread::yield();
+                }
+                kill(child, SIGTERM);
+            }
+        });
+        if (!watch.IsWatching()) {
+            GTEST_SKIP() << "needs root for a fanotify watch";
+        }
+        const pid_t pid = Start(
+            {"--password-file", password, "--backup", "--jobs", "2", "--quiet", folder.File("site")}, "/dev/null", io);
+        child = pid;
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        std::size_t left = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path() / "site")) {
+            const std::string name = entry.path().filename().string();
+            left += name.starts_with(".quillgate-") ? 1 : 0;
+            if (name.ends_with(".html")) {
+                const std::string bytes = ReadFile(entry.path());
+                EXPECT_TRUE(bytes.starts_with("<p>hello</p>") || Unlocked(entry.path(), "secret1") == "<p>hello</p>")
+                    << name;
+            }
+        }
+        EXPECT_EQ(left, 0U);
     }
 
     // Stopped at the password prompt (Ctrl-Z), the command gives the shell its terminal back echoing; continued,
@@ -430,7 +476,7 @@ namespace
             TempFolder io;
             WriteFile(io.Path() / "in", "secret1\n");
             const Result r = Finish(Start(arguments, io, {input.empty() ? (io.Path() / "in").string() : input}), io);
-            EXPECT_EQ(r.exitCode, 2) << message;
+            EXPECT_EQ(r.exitCode, 1) << message;
             EXPECT_TRUE(Contains(r.err, message)) << r.err;
             EXPECT_EQ(ReadFile(page), "<p>hello</p>");
         }
@@ -481,8 +527,6 @@ namespace
             {"--format", "aes", page},
             {"--backup=yes", page},
             {page, "--password-file"},
-            {"--users", folder.File("no-such-users.ust"), page},
-            {"--password-file", folder.File("no-such-password.txt"), page},
             {"--jobs", "0", page},
             {"--jobs", "two", page},
             {"--jobs=1025", page},
@@ -493,6 +537,26 @@ namespace
             const Result r = RunLock(arguments, "secret1\n");
             EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(arguments);
             EXPECT_TRUE(r.err.starts_with("quillgate-lock: ")) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(ReadFile(page), "<p>hello</p>");
+        }
+    }
+
+    // A command line that is right but whose files cannot be read, or whose output folder cannot be made, is no usage
+    // error: the run fails.
+    TEST_F(Cli, InputThatCannotBeReadAndAnOutputFolderThatCannotBeMadeAreFailures)
+    {
+        const std::string page = Page("a.html");
+        WriteFile(folder.File("file"), "not a folder");
+        const std::vector<std::string> cases[] = {
+            {"--users", folder.File("no-such-users.ust"), "--password-file", "-", page},
+            {"--password-file", folder.File("no-such-password.txt"), page},
+            {"--password-file", "-", "--output", folder.File("file/out"), page},
+        };
+        for (const std::vector<std::string>& arguments : cases) {
+            const Result r = RunLock(arguments, "secret1\n");
+            EXPECT_EQ(r.exitCode, 1) << testing::PrintToString(arguments);
+            EXPECT_TRUE(Contains(r.err, "nothing was locked")) << r.err;
             EXPECT_EQ(r.out, "");
             EXPECT_EQ(ReadFile(page), "<p>hello</p>");
         }
@@ -544,7 +608,7 @@ namespace
         const std::string users = folder.File("users.ust");
         WriteFile(users, "no tab\r\n\tnor this\r\n");
         const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
-        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(Contains(r.err, "holds no user")) << r.err;
         EXPECT_EQ(ReadFile(page), "<p>hello</p>");
     }
@@ -556,7 +620,7 @@ namespace
         const std::string users = folder.File("users.ust");
         WriteFile(users, std::string(300, 'u') + "\tpassword\r\nempty\t\r\n");
         const Result r = RunLock({"--users", users, "--password-file", "-", page}, "MasterPw1\n");
-        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(Contains(r.err, "holds no user")) << r.err;
         EXPECT_EQ(ReadFile(page), "<p>hello</p>");
     }
@@ -772,6 +836,32 @@ namespace
         }
     }
 
+    // While the run waits for an answer, a page it found beside the one asked about gives way to a link to a file
+    // outside the tree: that file stays as it was, and the page is named, not locked.
+    TEST_F(Cli, APageSwappedForALinkWhileTheRunWaitsIsLeftAloneAndNamed)
+    {
+        const std::string asked = Page("site/a.html");
+        const std::string swapped = Page("site/b.html");
+        const std::string outside = Page("outside/important.conf", "secret = 42\n");
+        const std::string password = PasswordFile("secret1\n");
+        ASSERT_EQ(RunLock({"--password-file", password, asked}).exitCode, 0);
+        const LockFixture::FileState before = LockFixture::StateOf(outside);
+
+        const Terminal terminal;
+        TempFolder io;
+        const pid_t pid =
+            Start({"--password-file", password, "--jobs", "1", folder.File("site")}, terminal.SlavePath(), io);
+        ASSERT_TRUE(WaitFor(io.Path() / "err", "The html file " + asked + " "));
+        std::filesystem::remove(swapped);
+        std::filesystem::create_symlink(outside, swapped);
+        terminal.Type("n\n");
+        const Result r = Finish(pid, io);
+        EXPECT_EQ(LockFixture::StateOf(outside), before);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Contains(r.err, swapped + ": not locked, it changed after it was found")) << r.err;
+        EXPECT_EQ(r.out, "0 file(s) have been encrypted.\n");
+    }
+
     // A question comes after the lines of the files locked before it, though their pages would wait in the batch
     // for many more, and however many threads lock.
     TEST_F(Cli, RelockQuestionFollowsTheLinesOfTheFilesBeforeIt)
@@ -825,9 +915,9 @@ namespace
             "secret1\n");
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err,
-                  "quillgate-lock: " + folder.File("site/link.html")
-                      + ": not copied: a symbolic link or special file is not followed\nquillgate-lock: " + before
-                      + ": already locked, copied unchanged\n");
+                  "quillgate-lock: " + before
+                      + ": already locked, copied unchanged\nquillgate-lock: " + folder.File("site/link.html")
+                      + ": not copied: a symbolic link or special file is not followed\n");
         EXPECT_EQ(r.out,
                   out + "/index.html " + std::to_string(std::filesystem::file_size(out + "/index.html")) + "\n" + out
                       + "/sub/page.htm " + std::to_string(std::filesystem::file_size(out + "/sub/page.htm")) + "\n"
@@ -1010,7 +1100,7 @@ namespace
         WriteFile(users, "ann\tfirst\r\nann\tsecond\r\n");
         const Result r =
             RunLock({"--format=strong", "--users", users, "--password-file", "-", "--quiet", page}, "MasterPw1\n");
-        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(Contains(r.err,
                              "quillgate-lock: " + users
                                  + " gives the user name ann twice, and strong pages take each user name once; "
