@@ -627,9 +627,7 @@ namespace SafeFile
             m_room.notify_all();
             lock.unlock();
 
-            std::vector<int> replaced;
-            std::vector<Result> results = putInPlace(groups, replaced);
-            releaseReplaced(std::move(replaced));
+            std::vector<Result> results = commitGroups(groups);
             std::vector<std::size_t> tickets;
             for (const Group& group : groups) {
                 tickets.push_back(group.ticket);
@@ -644,6 +642,27 @@ namespace SafeFile
                 m_committedBelow = tickets.back() + 1;
             }
             m_done.notify_all();
+        }
+    }
+
+    std::vector<CommitBatch::Result> CommitBatch::commitGroups(std::vector<Group>& groups)
+    {
+        try {
+            std::vector<int> replaced;
+            std::vector<Result> results = putInPlace(groups, replaced);
+            releaseReplaced(std::move(replaced));
+            return results;
+        } catch (const std::exception& failure) {
+            // What was renamed is in place; the rest of each group is not, and its pages are reported failed.
+            std::vector<Result> results(groups.size());
+            for (std::size_t g = 0; g < groups.size(); ++g) {
+                results[g].count = groups[g].files.size();
+                while (results[g].renamed < results[g].count && groups[g].files[results[g].renamed]->m_committed) {
+                    ++results[g].renamed;
+                }
+                results[g].error = std::string("cannot put the new files in place: ") + failure.what();
+            }
+            return results;
         }
     }
 

@@ -211,6 +211,8 @@ namespace SafeFile
 
         // The committer thread: puts each batch in place once it is full or a commit is asked for.
         void commitInTurn();
+        // Puts the groups of one batch in place; a failure of its own (no memory) fails the files not yet renamed.
+        std::vector<Result> commitGroups(std::vector<Group>& groups);
         // Writes the data of every file of groups to disk: a few files one by one, more with one syncfs() a file
         // system, which also waits for whatever else was written there lately and so pays off only for many files.
         // Returns the files that may not be on disk, with the reason.
