@@ -48,6 +48,8 @@ namespace
         // In a process group of its own, whose parent (the test) is outside it: the system stops such a group on
         // SIGTSTP, where it ignores the stop of a group that no parent outside it could continue.
         bool ownProcessGroup = false;
+        // The limit of open files (soft and hard), 0: as the test has it.
+        rlim_t openFiles = 0;
     };
 
     // Starts the command with standard error (and standard output unless the launch names a file) into io;
@@ -78,6 +80,10 @@ namespace
         }
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
+        if (launch.openFiles != 0) {
+            const rlimit openFiles{launch.openFiles, launch.openFiles};
+            setrlimit(RLIMIT_NOFILE, &openFiles);
+        }
         const int streams[3] = {open(launch.input.c_str(), O_RDWR),
                                 open(output.c_str(), O_WRONLY | O_CREAT, 0600),
                                 open(error.c_str(), O_WRONLY | O_CREAT, 0600)};
@@ -895,6 +901,50 @@ namespace
     }
 
     // The output folder gets the whole site: pages locked, every other file copied; the sources stay as they are.
+    // Each output folder ends with its source folder's mode, so a private folder's pages stay private in DIR, and so
+    // does DIR made for one named folder.
+    TEST_F(Cli, OutputFoldersTakeTheirSourceFoldersModes)
+    {
+        namespace fs = std::filesystem;
+        Page("site/index.html");
+        Page("site/private/p.html");
+        Page("site/shared/deeper/q.html");
+        const std::pair<const char*, fs::perms> modes[] = {
+            {"site", fs::perms(0751)},
+            {"site/private", fs::perms(0700)},
+            {"site/shared", fs::perms(0755)},
+            {"site/shared/deeper", fs::perms(0750)},
+        };
+        for (const auto& [name, mode] : modes) {
+            fs::permissions(folder.File(name), mode);
+        }
+        const Result r = RunLock(
+            {"--password-file", "-", "--recursive", "--output", folder.File("out"), folder.File("site")}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        for (const auto& [name, mode] : modes) {
+            const std::string copy = "out" + std::string(name).substr(4);
+            EXPECT_EQ(fs::status(folder.File(copy)).permissions(), mode) << copy;
+        }
+        EXPECT_EQ(fs::status(folder.File("out/private/p.html")).permissions(), fs::perms(0644));
+    }
+
+    // More jobs than the open-file limit allows are fitted to it: every page is locked.
+    TEST_F(Cli, JobsAreFittedToTheOpenFileLimit)
+    {
+        for (int i = 0; i < 2000; ++i) {
+            Page("site/d" + std::to_string(i % 30) + "/p" + std::to_string(i) + ".html");
+        }
+        Launch launch;
+        launch.openFiles = 128;
+        const Result r =
+            RunLock({"--password-file", "-", "--recursive", "--jobs", "1024", "--quiet", folder.File("site")},
+                    "secret1\n",
+                    launch);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "2000 file(s) have been encrypted.\n");
+        EXPECT_EQ(r.err, "");
+    }
+
     TEST_F(Cli, OutputFolderGetsTheLockedSiteAndTheSourcesStay)
     {
         const std::string index = Page("site/index.html", "<p>index</p>");

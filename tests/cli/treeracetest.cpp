@@ -218,6 +218,24 @@ namespace
         EXPECT_FALSE(fs::is_symlink(folder.File("t/a.html")));
     }
 
+    // An output folder is its owner's alone while pages are put in it, whatever its source's mode, which it takes
+    // once they are in.
+    TEST_F(TreeRace, AnOutputFolderIsOwnerOnlyWhileItIsWritten)
+    {
+        fs::permissions(folder.File("t/d"), fs::perms(0755));
+        fs::perms whileWritten = fs::perms::unknown;
+        Result r;
+        {
+            const SwapBefore look(Handles::Step::Rename, folder.File("out/d/p1.html"), [&] {
+                whileWritten = fs::status(folder.File("out/d")).permissions();
+            });
+            r = RunInProcess({"--recursive", "--output", folder.File("out"), folder.File("t")}, folder);
+        }
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(whileWritten, fs::perms::owner_all);
+        EXPECT_EQ(fs::status(folder.File("out/d")).permissions(), fs::perms(0755));
+    }
+
     // A link named on the command line locks its target, resolved once: pointed elsewhere after that, it leads the
     // lock nowhere else, and the target keeps its own attributes.
     TEST_F(TreeRace, ANamedLinkLocksTheTargetItHadWhenItWasResolved)
