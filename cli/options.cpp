@@ -218,8 +218,9 @@ namespace LockOptions
             + std::to_string(UsersFileLimit / 1024 / 1024)
             + " MB.\n"
               "A name holding a line break or another control character is shown as $'...', with \\n, \\t,\n"
-              "\\r, \\\\, \\' and \\xHH for the bytes that would garble the line.\n"
-              "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed or the\n"
-              "output could not be written, 2 for a usage error.\n";
+              "\\r, \\\\, \\' and \\xHH or \\uHHHH for what would garble the line or hide what it holds.\n"
+              "Exit status: 0 when every file was locked (and copied), 1 when any was skipped or failed, the\n"
+              "output could not be written or the run could not start (a password or users file that cannot be\n"
+              "read or used, an output folder that cannot be made), 2 for a usage error.\n";
     }
 } // namespace LockOptions
