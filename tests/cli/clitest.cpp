@@ -1060,6 +1060,22 @@ namespace
         EXPECT_EQ(ReadFile(other), "<p>hello</p>");
     }
 
+    // Locked again with a backup, a page keeps the backup that holds it unlocked, the only plain copy, and says so.
+    TEST_F(Cli, RelockingKeepsThePlainBackupAndSaysSo)
+    {
+        const std::string page = Page("index.html");
+        ASSERT_EQ(RunLock({"--password-file", "-", "--backup", page}, "secret1\n").exitCode, 0);
+        const std::string lockedOnce = ReadFile(page);
+        const Result r = RunLock({"--password-file", "-", "--backup", "--relock", "yes", page}, "secret1\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ReadFile(page + ".bak"), "<p>hello</p>");
+        EXPECT_EQ(Unlocked(page, "secret1"), lockedOnce);
+        EXPECT_EQ(r.err,
+                  "quillgate-lock: " + page + ": its backup " + page
+                      + ".bak holds the page unlocked and is kept as it is; the page was locked again without a new "
+                        "backup\n");
+    }
+
     TEST_F(Cli, UnreadableFileIsReported)
     {
         const Result r = RunLock({"--password-file", "-", "/proc/self/mem"}, "secret1\n");
