@@ -451,33 +451,19 @@ LockRun::Outcome LockCommand::perform(const TaskFeed::Task& task,
             return AskRelock(Encrypthtml::RelockQuestionText(Shown(task.source)));
         });
     };
-    const int passwordType = m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword;
-    const Strong::Run* const strong = m_strong ? &*m_strong : nullptr;
+    const Encrypthtml::LockRequest request{password,
+                                           m_options.protectionType,
+                                           m_options.pageColor,
+                                           m_users.empty() ? Encrypthtml::SinglePassword : Encrypthtml::UserPassword,
+                                           answer,
+                                           m_entries,
+                                           ask,
+                                           &outcome.report,
+                                           &batch,
+                                           m_strong ? &*m_strong : nullptr};
     if (!task.destination) {
-        outcome.written = task.found ? Encrypthtml::LockFoundPage(*task.found,
-                                                                  password,
-                                                                  m_options.backup,
-                                                                  m_options.protectionType,
-                                                                  m_options.pageColor,
-                                                                  passwordType,
-                                                                  answer,
-                                                                  m_entries,
-                                                                  ask,
-                                                                  &outcome.report,
-                                                                  &batch,
-                                                                  strong)
-                                     : Encrypthtml::LockPage(task.source,
-                                                             password,
-                                                             m_options.backup,
-                                                             m_options.protectionType,
-                                                             m_options.pageColor,
-                                                             passwordType,
-                                                             answer,
-                                                             m_entries,
-                                                             ask,
-                                                             &outcome.report,
-                                                             &batch,
-                                                             strong);
+        outcome.written = task.found ? Encrypthtml::LockFoundPage(*task.found, m_options.backup, request)
+                                     : Encrypthtml::LockPage(task.source, m_options.backup, request);
         return outcome;
     }
     // A named file is resolved once, here; a found one is held by its folder's handle already.
@@ -498,18 +484,7 @@ LockRun::Outcome LockCommand::perform(const TaskFeed::Task& task,
             break;
         }
     }
-    outcome.written = Encrypthtml::LockFoundPageCopy(source,
-                                                     *task.destination,
-                                                     password,
-                                                     m_options.protectionType,
-                                                     m_options.pageColor,
-                                                     passwordType,
-                                                     answer,
-                                                     m_entries,
-                                                     ask,
-                                                     &outcome.report,
-                                                     &batch,
-                                                     strong);
+    outcome.written = Encrypthtml::LockFoundPageCopy(source, *task.destination, request);
     // A page locked before stays as it is, and so it goes into the output folder: the site stays whole.
     if (outcome.report.status == Encrypthtml::LockStatus::Declined) {
         outcome.copiedUnchanged = SafeFile::CopyFile(source, *task.destination, outcome.error);
@@ -588,4 +563,3 @@ void LockCommand::report(const TaskFeed::Task& task, const LockRun::Outcome& out
         break;
     }
 }
-

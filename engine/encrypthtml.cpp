@@ -301,20 +301,7 @@ namespace Encrypthtml
             return true;
         }
 
-        // The arguments of LockPage and LockPageCopy that the steps of locking share, passed on as they came.
-        struct Request
-        {
-            std::string_view password;
-            int protectionType;
-            int pageColor;
-            int passwordType;
-            int& answer;
-            const std::vector<std::string>& userList;
-            const RelockQuestion& ask;
-            LockReport* report;
-            SafeFile::CommitBatch* batch;
-            const Strong::Run* strong;
-        };
+        using Request = LockRequest;
 
         // Opens the page at place for locking. False, with the report finished, when it is refused.
         // A strong run holds its keys, so no password is needed then.
@@ -695,33 +682,26 @@ namespace Encrypthtml
                   SafeFile::CommitBatch* batch,
                   const Strong::Run* strong)
     {
-        const Request request{
-            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
-        return Guarded(path, report, [&] {
+        return LockPage(
+            path,
+            backup,
+            {password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong});
+    }
+
+    bool LockPage(const std::string& path, bool backup, const LockRequest& request)
+    {
+        return Guarded(path, request.report, [&] {
             Handles::Named named;
-            if (!Locate(path, report, named)) {
+            if (!Locate(path, request.report, named)) {
                 return false;
             }
             return LockInPlace(named.target, backup ? std::optional(BackupBeside(named.given)) : std::nullopt, request);
         });
     }
 
-    bool LockFoundPage(const Handles::Place& place,
-                       std::string_view password,
-                       bool backup,
-                       int protectionType,
-                       int pageColor,
-                       int passwordType,
-                       int& answer,
-                       const std::vector<std::string>& userList,
-                       const RelockQuestion& ask,
-                       LockReport* report,
-                       SafeFile::CommitBatch* batch,
-                       const Strong::Run* strong)
+    bool LockFoundPage(const Handles::Place& place, bool backup, const LockRequest& request)
     {
-        const Request request{
-            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
-        return Guarded(place.path, report, [&] {
+        return Guarded(place.path, request.report, [&] {
             return LockInPlace(place, backup ? std::optional(BackupBeside(place)) : std::nullopt, request);
         });
     }
@@ -758,22 +738,9 @@ namespace Encrypthtml
         });
     }
 
-    bool LockFoundPageCopy(const Handles::Place& source,
-                           const Handles::Place& destination,
-                           std::string_view password,
-                           int protectionType,
-                           int pageColor,
-                           int passwordType,
-                           int& answer,
-                           const std::vector<std::string>& userList,
-                           const RelockQuestion& ask,
-                           LockReport* report,
-                           SafeFile::CommitBatch* batch,
-                           const Strong::Run* strong)
+    bool LockFoundPageCopy(const Handles::Place& source, const Handles::Place& destination, const LockRequest& request)
     {
-        const Request request{
-            password, protectionType, pageColor, passwordType, answer, userList, ask, report, batch, strong};
-        return Guarded(source.path, report, [&] {
+        return Guarded(source.path, request.report, [&] {
             return LockCopy(source, destination, request);
         });
     }

@@ -139,20 +139,28 @@ namespace Encrypthtml
                   SafeFile::CommitBatch* batch = nullptr,
                   const Strong::Run* strong = nullptr);
 
+    // What every lock of a run shares, as LockPage takes it (see there): the page options, the run's relock answer
+    // and question, where the outcome goes, and the batch and strong run, if any.
+    struct LockRequest
+    {
+        std::string_view password;
+        int protectionType;
+        int pageColor;
+        int passwordType;
+        int& answer;
+        const std::vector<std::string>& userList;
+        const RelockQuestion& ask;
+        LockReport* report;
+        SafeFile::CommitBatch* batch;
+        const Strong::Run* strong;
+    };
+
+    // LockPage with the request.
+    bool LockPage(const std::string& path, bool backup, const LockRequest& request);
+
     // LockPage for a page that a folder walk found at place: a symbolic link or another file there now (see
     // SafeFile::Source::open) is left alone with the status Changed. The backup goes beside it.
-    bool LockFoundPage(const Handles::Place& place,
-                       std::string_view password,
-                       bool backup,
-                       int protectionType,
-                       int pageColor,
-                       int passwordType,
-                       int& answer,
-                       const std::vector<std::string>& userList,
-                       const RelockQuestion& ask,
-                       LockReport* report,
-                       SafeFile::CommitBatch* batch,
-                       const Strong::Run* strong);
+    bool LockFoundPage(const Handles::Place& place, bool backup, const LockRequest& request);
 
     // Writes the locked page of source to destination and leaves source as it is. The destination's folder must
     // exist; a file there is replaced (a symbolic link by that name is replaced itself, not followed) by the same
@@ -173,19 +181,9 @@ namespace Encrypthtml
                       SafeFile::CommitBatch* batch = nullptr,
                       const Strong::Run* strong = nullptr);
 
-    // LockPageCopy for a source that a folder walk found, into a destination in a folder held open.
-    bool LockFoundPageCopy(const Handles::Place& source,
-                           const Handles::Place& destination,
-                           std::string_view password,
-                           int protectionType,
-                           int pageColor,
-                           int passwordType,
-                           int& answer,
-                           const std::vector<std::string>& userList,
-                           const RelockQuestion& ask,
-                           LockReport* report,
-                           SafeFile::CommitBatch* batch,
-                           const Strong::Run* strong);
+    // LockPageCopy for a source that a folder walk found (or a named file resolved), into a destination in a folder
+    // held open.
+    bool LockFoundPageCopy(const Handles::Place& source, const Handles::Place& destination, const LockRequest& request);
 
     // Waits for the commit of a Pending page (see SafeFile::CommitBatch::take) and turns report into
     // the page's final status: Locked, or BackupFailed or WriteFailed with the reason. True when Locked.
