@@ -13,12 +13,12 @@ BUILD_DIR := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 ENGINE_PACKAGES := cmake ninja-build g++ make pkg-config libssl-dev zlib1g-dev libicu-dev
 
 # dpkg-dev and file: make package computes the package's dependencies with dpkg-shlibdeps; x11-utils: the package
-# check looks for the installed wizard's window.
+# check looks for the installed wizard's window; time: the tree benchmark reads the command's peak memory off GNU time.
 APT_PACKAGES := $(ENGINE_PACKAGES) \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
 	chromium firefox-esr xvfb xauth at-spi2-core dbus-x11 fonts-dejavu-core acl \
-	dpkg-dev file x11-utils
+	dpkg-dev file x11-utils time
 
 # The fuzz targets build the engine alone, with clang and its libFuzzer runtime; only make fuzz installs these.
 FUZZ_PACKAGES := $(ENGINE_PACKAGES) clang libclang-rt-14-dev
