@@ -1,5 +1,6 @@
 #include "jobs/batch.h"
 
+#include "engine/userlogins.h"
 #include "settings/userlist.h"
 
 #include <QDir>
@@ -22,6 +23,9 @@ namespace
         case LockStatus::WriteFailed:
             reason = QStringLiteral("could not be written; it is unchanged");
             break;
+        case LockStatus::Changed:
+            reason = QStringLiteral("changed after it was listed and was left alone");
+            break;
         default:
             return reason;
         }
@@ -37,7 +41,7 @@ namespace Batch
     bool FileResult::isFailure() const
     {
         return report.status == LockStatus::ReadFailed || report.status == LockStatus::BackupFailed
-            || report.status == LockStatus::WriteFailed;
+            || report.status == LockStatus::WriteFailed || report.status == LockStatus::Changed;
     }
 
     Result Run(const QStringList& paths,
@@ -110,23 +114,38 @@ namespace Batch
         return heading + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
     }
 
+    QString KeptBackupsText(const Result& result)
+    {
+        QStringList backups;
+        for (const FileResult& file : result.files) {
+            if (file.report.backupKept) {
+                backups.append(QDir::toNativeSeparators(file.path + QStringLiteral(".bak")));
+            }
+        }
+        if (backups.isEmpty()) {
+            return {};
+        }
+        return QStringLiteral("These backup files hold their pages unlocked and were kept as they are; the pages were "
+                              "locked again without a new backup:\n\n")
+            + backups.join(QLatin1Char('\n'));
+    }
+
     QString OmittedUsersText(const Result& result)
     {
-        QStringList names = result.leftOutUsers;
+        QStringList lines = result.leftOutUsers;
+        const QString unusable =
+            QStringLiteral(": ") + QString::fromStdString(UserLogins::BarText(UserLogins::Bar::KeyUnusable));
         for (const FileResult& file : result.files) {
             for (const std::string& name : file.report.omittedUsers) {
                 // Engine bytes are the typed characters modulo 256, so Latin-1 gives the typed name back.
-                names.append(QString::fromLatin1(name));
+                lines.append(QString::fromLatin1(name) + unusable);
             }
         }
-        names.removeDuplicates();
-        if (names.isEmpty()) {
+        lines.removeDuplicates();
+        if (lines.isEmpty()) {
             return {};
         }
-        return QStringLiteral("These users were left out of the locked pages and cannot log in: a user name and its "
-                              "password together must not be longer than %1 bytes, nor hold a character the page "
-                              "reads as a zero byte, and a user name none it reads as a TAB.\n\n")
-                   .arg(Encrypthtml::MaxUserKeyLength)
-            + names.join(QLatin1Char('\n'));
+        return QStringLiteral("These users were left out of the locked pages and cannot log in:\n\n")
+            + lines.join(QLatin1Char('\n'));
     }
 } // namespace Batch

@@ -30,7 +30,9 @@ namespace Batch
         int pageColor = Encrypthtml::ColorWhite;
         int passwordType = Encrypthtml::SinglePassword;
         std::vector<std::string> userList; // entries "name TAB password" as engine bytes
-        QStringList leftOutUsers; // names of users left out of userList already, as typed
+        // The users left out of the pages before the run (see UserList::logins): a line "name: why" each, the name as
+        // typed.
+        QStringList leftOutUsers;
         const Strong::Run* strong = nullptr; // the run every page is sealed with; nullptr: classic pages
     };
 
@@ -48,7 +50,7 @@ namespace Batch
     {
         std::vector<FileResult> files; // one per path, in list order
         int count = 0; // files locked
-        QStringList leftOutUsers; // users left out of the locked pages before locking (user/password runs)
+        QStringList leftOutUsers; // Settings::leftOutUsers of a user/password run that locked a page
     };
 
     // Called after each file with its index in the list and its result.
@@ -71,6 +73,11 @@ namespace Batch
     // most maxListed files and counts the rest.
     QString FailureText(const Result& result, int maxListed = 20);
 
-    // One text naming the users the locker had to leave out of the pages; empty when there is none.
+    // One text naming the backups of pages locked again that were kept, since they hold the pages unlocked; empty
+    // when there is none.
+    QString KeptBackupsText(const Result& result);
+
+    // One text naming the users left out of the pages, before the run and by the locker, each with why; empty when
+    // there is none.
     QString OmittedUsersText(const Result& result);
 } // namespace Batch

@@ -245,12 +245,3 @@ std::vector<std::string> UserList::Logins::engineEntries() const
     }
     return bytes;
 }
-
-std::vector<std::string> UserList::engineEntries(QStringList* leftOut) const
-{
-    const Logins classic = logins(UserLogins::Format::Classic);
-    if (leftOut) {
-        leftOut->append(classic.leftOut);
-    }
-    return classic.engineEntries();
-}

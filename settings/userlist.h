@@ -67,9 +67,6 @@ public:
     };
     Logins logins(UserLogins::Format format) const;
 
-    // logins(Classic).engineEntries(), the lines of those left out added to leftOut.
-    std::vector<std::string> engineEntries(QStringList* leftOut = nullptr) const;
-
 private:
     // The locale's case-sensitive order; entries it cannot tell apart are ordered by their code units, so only
     // identical entries compare equal and a lookup never finds another user's entry.

@@ -4,6 +4,7 @@
 #include "jobs/filerow.h"
 #include "jobs/progressbar.h"
 #include "settings/passwordsettings.h"
+#include "settings/userlist.h"
 #include "ui/main.h"
 #include "uikit/prompts.h"
 
@@ -236,10 +237,21 @@ void TFormMain::BtnCreateClick()
     settings.pageColor = PageColor;
     settings.passwordType = PasswordType;
     const bool strongPages = Encryption == Batch::Encryption::Strong;
-    // A strong run holds the keys of every user itself (see below): the classic page's user entries, and its limits
-    // on them, are not needed.
+    // Who of the user list can log in is decided by the command's rule, for the format of the run: a user who never
+    // could is left out and named after the run, and a list the pages cannot take (nobody could log in, or a name
+    // given twice on strong pages) locks nothing.
+    const UserList::Logins logins =
+        UserList.logins(strongPages ? UserLogins::Format::Strong : UserLogins::Format::Classic);
+    if (PasswordType == Encrypthtml::UserPassword) {
+        if (logins.refusal) {
+            Prompts::Warning(this, *logins.refusal);
+            return;
+        }
+        settings.leftOutUsers = logins.leftOut;
+    }
+    // A strong run holds the keys of every user itself (see below): the classic page's user entries are not needed.
     if (!strongPages) {
-        settings.userList = UserList.engineEntries(&settings.leftOutUsers);
+        settings.userList = logins.engineEntries();
     }
 
     std::optional<Strong::Run> strong;
@@ -250,7 +262,7 @@ void TFormMain::BtnCreateClick()
         InputBlocker blocker;
         const ProgressWindow progress(this, FileList.count());
         if (strongPages) {
-            const QStringList users = PasswordType == Encrypthtml::UserPassword ? UserList.entries() : QStringList();
+            const QStringList users = PasswordType == Encrypthtml::UserPassword ? logins.entries : QStringList();
             strong = DeriveStrongRun(Batch::StrongRunOptions(password, users), blocker, notMade);
             settings.strong = strong ? &*strong : nullptr;
             noRun = !strong;
@@ -286,6 +298,10 @@ void TFormMain::BtnCreateClick()
         return;
     }
     Prompts::Information(this, Batch::CountText(result.count));
+    const QString kept = Batch::KeptBackupsText(result);
+    if (!kept.isEmpty()) {
+        Prompts::Information(this, kept);
+    }
     for (const QString& warning : {Batch::FailureText(result), Batch::OmittedUsersText(result)}) {
         if (!warning.isEmpty()) {
             Prompts::Warning(this, warning);

@@ -1,6 +1,7 @@
 // The batch run over a list of files, and the texts it reports, with real files in a temporary folder.
 
 #include "jobs/batch.h"
+#include "engine/userlogins.h"
 #include "tests/support/testfiles.h"
 
 #include <QDir>
@@ -242,7 +243,43 @@ namespace
         EXPECT_TRUE(text.endsWith(QStringLiteral("\n... and 2 more.")));
     }
 
-    TEST_F(BatchTest, OmittedUsersAreNamedOnce)
+    // A page locked again keeps a backup that holds it unlocked, the only plain copy, and the run names it; a
+    // backup that holds a locked page, or a new one, is made as usual.
+    TEST_F(BatchTest, PlainBackupsOfRelockedPagesAreKeptAndNamed)
+    {
+        const QString plainBackup = write("a.html");
+        const QString lockedBackup = write("b.html");
+        run({plainBackup}, settings(true));
+        run({lockedBackup}, settings(false));
+        const QByteArray lockedB = read(lockedBackup);
+        const QString fresh = write("c.html");
+
+        const Batch::Result result = run({plainBackup, lockedBackup, fresh}, settings(true));
+
+        EXPECT_EQ(result.count, 3);
+        EXPECT_TRUE(result.files[0].report.backupKept);
+        EXPECT_FALSE(result.files[1].report.backupKept);
+        EXPECT_FALSE(result.files[2].report.backupKept);
+        EXPECT_EQ(read(plainBackup + ".bak"), s_page);
+        EXPECT_EQ(read(lockedBackup + ".bak"), lockedB);
+        EXPECT_EQ(read(fresh + ".bak"), s_page);
+        EXPECT_EQ(Batch::KeptBackupsText(result),
+                  QStringLiteral("These backup files hold their pages unlocked and were kept as they are; the pages "
+                                 "were locked again without a new backup:\n\n")
+                      + QDir::toNativeSeparators(plainBackup + ".bak"));
+
+        // Relocked once more, the plain copy is still kept; a run that made every backup anew names none.
+        EXPECT_FALSE(Batch::KeptBackupsText(run({plainBackup}, settings(true))).isEmpty());
+        EXPECT_EQ(read(plainBackup + ".bak"), s_page);
+        EXPECT_TRUE(Batch::KeptBackupsText(run({write("d.html")}, settings(true))).isEmpty());
+    }
+
+    const QString s_omittedHeading =
+        QStringLiteral("These users were left out of the locked pages and cannot log in:\n\n");
+
+    // The locker's own omissions: a user whose name and password are too long for the page, named once however many
+    // pages left them out.
+    TEST_F(BatchTest, OmittedUsersAreNamedOnceWithWhy)
     {
         const QString longName(250, QLatin1Char('n'));
         Batch::Settings s = settings();
@@ -251,25 +288,26 @@ namespace
 
         const Batch::Result result = run({write("a.html"), write("b.html")}, s);
         EXPECT_EQ(result.count, 2);
-        const QString text = Batch::OmittedUsersText(result);
-        EXPECT_EQ(text.count(longName), 1);
-        EXPECT_FALSE(text.contains(QStringLiteral("anna")));
+        EXPECT_EQ(Batch::OmittedUsersText(result),
+                  s_omittedHeading + longName + QStringLiteral(": ")
+                      + QString::fromStdString(UserLogins::BarText(UserLogins::Bar::KeyUnusable)));
 
         s.userList.pop_back();
         EXPECT_TRUE(Batch::OmittedUsersText(run({write("c.html")}, s)).isEmpty());
     }
 
-    TEST_F(BatchTest, UsersLeftOutBeforeLockingAreNamedWithTheLockersOnly)
+    TEST_F(BatchTest, UsersLeftOutBeforeLockingComeFirstWithTheirReasons)
     {
         const QString longName(250, QLatin1Char('n'));
         Batch::Settings s = settings();
         s.passwordType = Encrypthtml::UserPassword;
         s.userList = {QStringLiteral("%1\tlong-pass-1").arg(longName).toStdString()};
-        s.leftOutUsers = {QStringLiteral(u"\u5f20\u4e09")};
+        const QString before = QStringLiteral(u"\u5f20\u4e09: the page reads a character of the name as a TAB");
+        s.leftOutUsers = {before};
 
-        const QString text = Batch::OmittedUsersText(run({write("a.html")}, s));
-        EXPECT_TRUE(text.contains(longName));
-        EXPECT_TRUE(text.contains(QStringLiteral(u"\u5f20\u4e09")));
+        EXPECT_EQ(Batch::OmittedUsersText(run({write("a.html")}, s)),
+                  s_omittedHeading + before + QLatin1Char('\n') + longName + QStringLiteral(": ")
+                      + QString::fromStdString(UserLogins::BarText(UserLogins::Bar::KeyUnusable)));
 
         // Nothing locked, or a single-password run, locks no user out of any page.
         EXPECT_TRUE(Batch::OmittedUsersText(run({QStringLiteral("/no/such/page.html")}, s)).isEmpty());

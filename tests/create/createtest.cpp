@@ -460,6 +460,75 @@ private slots:
         QCOMPARE(m_prompts->shown.at(1).text.count(longName), 1);
     }
 
+    // Who can log in is decided as the command decides it: a user who never could (here one without a password, as
+    // a loaded list file may hold) is left out of the pages and named after the count, on either format, and a
+    // list without anyone who could is refused before any file is touched.
+    void usersWhoCannotLogInAreLeftOut_data()
+    {
+        QTest::addColumn<int>("encryption");
+        QTest::addColumn<QStringList>("users");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("admitted"); // the users the page opens for; none: the file is unchanged
+        const QString anna = UserList::makeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass"));
+        const QString bob = UserList::makeEntry(QStringLiteral("bob"), QString());
+        const QString noPassword = QStringLiteral("bob: the password is empty, and a page takes no empty password");
+        const QStringList bobLeftOut = {
+            QStringLiteral("1") + s_countSuffix,
+            QStringLiteral("These users were left out of the locked pages and cannot log in:\n\n") + noPassword};
+        QTest::newRow("Classic pages") << 0 << QStringList{anna, bob} << bobLeftOut << QStringList{anna};
+        QTest::newRow("Strong pages") << 1 << QStringList{anna, bob} << bobLeftOut << QStringList{anna};
+        QTest::newRow("Nobody could log in")
+            << 0 << QStringList{bob}
+            << QStringList{QStringLiteral("No user in the list could log in to the locked pages:\n\n") + noPassword
+                           + QStringLiteral("\n\nNo file has been changed.")}
+            << QStringList();
+    }
+
+    void usersWhoCannotLogInAreLeftOut()
+    {
+        QFETCH(int, encryption);
+        QFETCH(QStringList, users);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, admitted);
+        setEncryption(encryption);
+        setPasswordType(Encrypthtml::UserPassword);
+        FormMain->EditMasterPassword->setText(QStringLiteral("master-pw"));
+        FormMain->UserList.replaceAll(users);
+        const QString page = write("page.html");
+        setFiles({page});
+        create();
+
+        QCOMPARE(m_prompts->shownTexts(), texts);
+        QCOMPARE(m_prompts->shown.last().kind, Prompts::Kind::Warning);
+        if (admitted.isEmpty()) {
+            QCOMPARE(Read(page), Page());
+        } else if (encryption == 0) {
+            const QString reference = write("reference.html");
+            std::vector<std::string> entries;
+            for (const QString& entry : admitted) {
+                entries.push_back(PasswordSettings::ToEngineBytes(entry));
+            }
+            int answer = Encrypthtml::RelockAsk;
+            QVERIFY(Encrypthtml::LockPage(QFile::encodeName(reference).toStdString(),
+                                          "master-pw",
+                                          false,
+                                          FormMain->ProtectionType,
+                                          FormMain->PageColor,
+                                          Encrypthtml::UserPassword,
+                                          answer,
+                                          entries,
+                                          {}));
+            QCOMPARE(Read(page), Read(reference));
+        } else {
+            for (const QString& entry : admitted) {
+                const StrongReader::Result opened = StrongReader::Open(Read(page).toStdString(),
+                                                                       UserList::nameOf(entry).toStdString(),
+                                                                       UserList::passwordOf(entry).toStdString());
+                QCOMPARE(QByteArray::fromStdString(opened.content), Page());
+            }
+        }
+    }
+
     // A strong run: the keys are made once, then every file of the list is locked with them, in the same batch
     // as classic pages (rows, count, backups); the choice stays for the next run.
     void strongRunLocksStrongPages()
@@ -484,8 +553,8 @@ private slots:
         QCOMPARE(FormMain->CmbEncryption->currentIndex(), 1);
     }
 
-    // No strong run, no file touched: the user cancels while the keys are derived (with Cancel or Escape), or a
-    // login cannot be used (two user names that are one in NFC form). The earlier result rows stay.
+    // No strong run, no file touched: the user cancels while the keys are derived (with Cancel or Escape), or the
+    // user list is refused before (two user names that are one in NFC form). The earlier result rows stay.
     void noStrongRunLeavesFilesUntouched_data()
     {
         QTest::addColumn<QString>("stop");
@@ -497,8 +566,8 @@ private slots:
         QTest::newRow("Escape") << QStringLiteral("escape") << many << cancelled;
         QTest::newRow("one name twice in NFC form")
             << QString() << QStringList{QStringLiteral("Zo\u00eb"), QStringLiteral("Zoe\u0308")}
-            << QStringLiteral("The keys of the strong pages could not be made (the user name \"Zoe\u0308\" is given "
-                              "twice). No file has been changed.");
+            << QStringLiteral("The user name \"Zoe\u0308\" is given twice, and strong pages take each user name once. "
+                              "No file has been changed.");
     }
 
     void noStrongRunLeavesFilesUntouched()

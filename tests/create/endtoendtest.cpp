@@ -1,7 +1,8 @@
 // The whole job through the wizard, as a user does it: files added on "Step 1", user/password mode with a master
 // password and two users added through the user dialog, Session protection and the Blue colour, Create. The
 // locked pages and what the wizard told the user are left in QUILLGATE_E2E_DIR for the browser half of the test
-// (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question. Last, the same
+// (endtoend.test.mjs). Then Create runs twice more over the same files for the relock question; the backups of
+// the first run ("Create backup files" is on from the start) hold the pages unlocked and are kept. Last, the same
 // job with Strong encryption chosen on "Step 3" locks new files, left in QUILLGATE_E2E_DIR/strong.
 
 #include "settings/userpassword.h"
@@ -216,16 +217,25 @@ private slots:
             QCOMPARE(Read(paths.at(i)), locked.at(i));
         }
 
-        // And again: the question comes back, and Yes to All locks all three once more.
+        // And again: the question comes back, and Yes to All locks all three once more. The backups still hold the
+        // pages unlocked, so they are kept as they are, and the wizard says so after the count.
         m_prompts.clear();
         m_prompts.confirmAnswers = {3};
         QTest::mouseClick(FormMain->BtnCreate, Qt::LeftButton);
-        QCOMPARE(m_prompts.shown.size(), 2);
+        QCOMPARE(m_prompts.shown.size(), 3);
         QCOMPARE(m_prompts.shown.at(0).kind, Prompts::Kind::Confirm);
         QCOMPARE(m_prompts.shown.at(1).text, QStringLiteral("3 file(s) have been encrypted."));
+        QCOMPARE(m_prompts.shown.at(2).kind, Prompts::Kind::Information);
+        QStringList backups;
         for (int i = 0; i < paths.size(); ++i) {
             QVERIFY(Read(paths.at(i)) != locked.at(i));
+            QCOMPARE(Read(paths.at(i) + QStringLiteral(".bak")), Content(s_pages.at(i)));
+            backups.append(QDir::toNativeSeparators(paths.at(i) + QStringLiteral(".bak")));
         }
+        QCOMPARE(m_prompts.shown.at(2).text,
+                 QStringLiteral("These backup files hold their pages unlocked and were kept as they are; the pages "
+                                "were locked again without a new backup:\n\n")
+                     + backups.join(QLatin1Char('\n')));
     }
 
     // From "Step 4" of the job above back to "Step 1": new files, the same users and settings, Strong encryption

@@ -229,12 +229,10 @@ namespace
                                        loaded + "\tsecret1",
                                        QStringLiteral(u"anna\tpass\u4e09word"),
                                        "bob\t"});
-        QStringList leftOut{"kept"};
-        EXPECT_EQ(users.engineEntries(&leftOut),
-                  (std::vector<std::string>{"J\xfcrgen\tsecret1", "anna\tpass\x09word"}));
-        EXPECT_EQ(leftOut,
-                  QStringList({"kept",
-                               loaded + ": the page reads a character of the name as a TAB",
+        const UserList::Logins logins = users.logins(UserLogins::Format::Classic);
+        EXPECT_EQ(logins.engineEntries(), (std::vector<std::string>{"J\xfcrgen\tsecret1", "anna\tpass\x09word"}));
+        EXPECT_EQ(logins.leftOut,
+                  QStringList({loaded + ": the page reads a character of the name as a TAB",
                                "bob: the password is empty, and a page takes no empty password"}));
     }
 
@@ -274,7 +272,8 @@ namespace
         EXPECT_EQ(logins.entries, canLogIn ? QStringList({companion, line}) : QStringList{companion});
         ASSERT_EQ(logins.leftOut.size(), canLogIn ? 0 : 1);
         if (!canLogIn) {
-            EXPECT_TRUE(logins.leftOut.front().startsWith(UserList::nameOf(line) + ": ")) << logins.leftOut.front().toStdString();
+            EXPECT_TRUE(logins.leftOut.front().startsWith(UserList::nameOf(line) + ": "))
+                << logins.leftOut.front().toStdString();
         }
         EXPECT_FALSE(logins.refusal.has_value());
     }

@@ -95,6 +95,8 @@ void SamplePasswordTest::createAsksOnlyBeforeLockingWithTheSamplePassword()
     if (!master.isNull()) {
         m_window->EditMasterPassword->setText(master);
     }
+    // User mode locks nothing for a list in which nobody could log in.
+    m_window->UserList.append(UserList::makeEntry(QStringLiteral("anna"), QStringLiteral("anna-pass")));
     // Backups are on, as at start: an answer of No must not leave one behind either.
     QVERIFY(m_window->ChkBackupFile->isChecked());
 
