@@ -16,20 +16,17 @@ namespace Charset
 {
     namespace
     {
-        // Labels of the encodings that browsers read in place of the one named; any other well-formed label is
-        // kept as declared (a browser that does not know it ignores it for the original page and the locked one
-        // alike).
+        // Labels of the encodings that browsers read in place of the one named. UTF-16 declared in a page that is
+        // parsed at all is read as UTF-8, and x-user-defined as windows-1252. The ISO-2022 and HZ names stand for an
+        // encoding that turns the whole page into one replacement character: declared by the locked page, it would
+        // hide the login form too, so such a page is locked as Latin1.
         struct Alias
         {
             std::string_view label;
             std::string_view as;
         };
 
-        // UTF-16 declared in a page that is parsed at all is read as UTF-8; x-user-defined, the ASCII and Latin-1
-        // names all mean windows-1252, whose bytes the page shows as they are. The ISO-2022 and HZ names stand for
-        // an encoding that turns the whole page into one replacement character: declared by the locked page, it
-        // would hide the login form too, so such a page is shown as bytes.
-        constexpr std::array<Alias, 39> s_aliases = {{
+        constexpr std::array<Alias, 22> s_aliases = {{
             {"unicode-1-1-utf-8", Utf8},
             {"unicode11utf8", Utf8},
             {"unicode20utf8", Utf8},
@@ -45,24 +42,7 @@ namespace Charset
             {"utf-16", Utf8},
             {"utf-16be", Utf8},
             {"utf-16le", Utf8},
-            {"x-user-defined", Latin1},
-            {"ansi_x3.4-1968", Latin1},
-            {"ascii", Latin1},
-            {"cp1252", Latin1},
-            {"cp819", Latin1},
-            {"csisolatin1", Latin1},
-            {"ibm819", Latin1},
-            {"iso-8859-1", Latin1},
-            {"iso-ir-100", Latin1},
-            {"iso8859-1", Latin1},
-            {"iso88591", Latin1},
-            {"iso_8859-1", Latin1},
-            {"iso_8859-1:1987", Latin1},
-            {"l1", Latin1},
-            {"latin1", Latin1},
-            {"us-ascii", Latin1},
-            {"windows-1252", Latin1},
-            {"x-cp1252", Latin1},
+            {"x-user-defined", "windows-1252"},
             {"csiso2022kr", Latin1},
             {"hz-gb-2312", Latin1},
             {"iso-2022-cn", Latin1},
@@ -70,6 +50,54 @@ namespace Charset
             {"iso-2022-kr", Latin1},
             {"replacement", Latin1},
         }};
+
+        // Every other label browsers know (the Encoding Standard's), between blanks, an encoding a line or two. The
+        // locked page declares such a label as it is, and a browser reads it as it reads the original. A label
+        // neither here nor among the aliases is ignored by browsers, so it declares nothing. The windows-1252 ones
+        // (the Latin-1 and ASCII names too) all mean that one decoder, whose bytes 0x80 to 0x9F are characters such
+        // as the euro sign and curly quotes.
+        constexpr std::string_view s_known =
+            " 866 cp866 csibm866 ibm866"
+            " csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 latin2"
+            " csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 latin3"
+            " csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 latin4"
+            " csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 iso_8859-5:1988"
+            " arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i"
+            " iso-ir-127 iso8859-6 iso88596 iso_8859-6 iso_8859-6:1987"
+            " csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7"
+            " iso_8859-7:1987 sun_eu_greek"
+            " csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 iso_8859-8"
+            " iso_8859-8:1988 visual"
+            " csiso88598i iso-8859-8-i logical"
+            " csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6"
+            " iso-8859-13 iso8859-13 iso885913"
+            " iso-8859-14 iso8859-14 iso885914"
+            " csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9"
+            " iso-8859-16"
+            " cskoi8r koi koi8 koi8-r koi8_r"
+            " koi8-ru koi8-u"
+            " csmacintosh mac macintosh x-mac-roman"
+            " x-mac-cyrillic x-mac-ukrainian"
+            " dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874"
+            " cp1250 windows-1250 x-cp1250"
+            " cp1251 windows-1251 x-cp1251"
+            " ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 iso_8859-1"
+            " iso_8859-1:1987 l1 latin1 us-ascii windows-1252 x-cp1252"
+            " cp1253 windows-1253 x-cp1253"
+            " cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5"
+            " windows-1254 x-cp1254"
+            " cp1255 windows-1255 x-cp1255"
+            " cp1256 windows-1256 x-cp1256"
+            " cp1257 windows-1257 x-cp1257"
+            " cp1258 windows-1258 x-cp1258"
+            " chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk"
+            " gb18030"
+            " big5 big5-hkscs cn-big5 csbig5 x-x-big5"
+            " cseucpkdfmtjapanese euc-jp x-euc-jp"
+            " csiso2022jp iso-2022-jp"
+            " csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"
+            " cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601"
+            " windows-949 ";
 
         // The top bit of each of eight bytes: a word without any holds eight ASCII bytes.
         constexpr std::uint64_t s_highBits = 0x8080808080808080;
@@ -100,8 +128,9 @@ namespace Charset
                    });
         }
 
-        // A declared value as a label: blanks around it dropped, lower case, and only the characters encoding
-        // labels are made of, so nothing of the page's text can pass into the locked page.
+        // A declared value as the label the locked page declares: blanks around it dropped, lower case, and only
+        // a label browsers know, so nothing of the page's text can pass into the locked page; nothing for any other
+        // value, which browsers ignore.
         std::optional<std::string> LabelOf(std::string_view value)
         {
             while (!value.empty() && IsSpace(value.front())) {
@@ -127,6 +156,9 @@ namespace Charset
                 if (alias.label == label) {
                     return std::string(alias.as);
                 }
+            }
+            if (s_known.find(' ' + label + ' ') == std::string_view::npos) {
+                return std::nullopt;
             }
             return label;
         }

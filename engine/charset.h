@@ -10,7 +10,8 @@
 
 namespace Charset
 {
-    // The label of pages whose bytes are shown as the characters 0 to 255 (also for plain ASCII).
+    // The label of a page that declares nothing a browser knows and is neither UTF-8 nor clearly another legacy
+    // encoding (also of plain ASCII). Browsers read it as windows-1252, and so does the unlocked page.
     constexpr std::string_view Latin1 = "iso-8859-1";
     constexpr std::string_view Utf8 = "utf-8";
 
@@ -67,8 +68,9 @@ namespace Charset
         // declaration) for valid UTF-8 holding multi-byte sequences; a label declared by a meta element within the
         // first PrescanLength bytes, lower case; for other text beyond ASCII, the legacy encoding that its first
         // GuessLength bytes are written in, where that is clear, as browsers guess it for an undeclared page
-        // (windows-1251, Shift_JIS, GB18030, …); otherwise Latin1. Labels of what browsers read as windows-1252 give
-        // Latin1. A label holds only letters, digits and "._:-", so it can stand in the page's text as it is.
+        // (windows-1251, Shift_JIS, GB18030, …); otherwise Latin1. A declared label that browsers do not know is no
+        // declaration, as it is to them. A label holds only letters, digits and "._:-", so it can stand in the
+        // page's text as it is.
         std::string label() const;
 
         // True once the start of the page settles the label: it holds a byte-order mark or a declaration within

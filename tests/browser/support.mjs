@@ -87,6 +87,8 @@ const contentTypes = {
 // A folder of pages served at http://127.0.0.1:PORT/. Pages are written (and locked) below it by relative name.
 export async function openSite() {
     const root = makeTempDir('qg-site-');
+    // The charset named in the Content-Type of a file, by its path below the site (see sendCharset).
+    const charsets = new Map();
     const server = http.createServer((request, response) => {
         const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
         const file = path.join(root, path.normalize(name));
@@ -94,9 +96,14 @@ export async function openSite() {
             response.writeHead(404).end();
             return;
         }
-        // No charset here: the page's own meta element declares it, as a plain web server would leave it.
+        // No charset unless the test set one: the page's own meta element declares it, as a plain web server
+        // would leave it.
         const type = contentTypes[path.extname(file).toLowerCase()] || 'text/html';
-        response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
+        const charset = charsets.get(path.relative(root, file));
+        response.writeHead(200, {
+            'Content-Type': charset ? `${type}; charset=${charset}` : type,
+            'Cache-Control': 'no-store',
+        });
         fs.createReadStream(file).pipe(response);
     });
     await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -117,6 +124,11 @@ export async function openSite() {
             const folder = path.join(root, name);
             fs.cpSync(from, folder, { recursive: true });
             return folder;
+        },
+        // Serves name with charset in its Content-Type header, as a server set up for one encoding sends every
+        // page; the header beats the page's own declaration.
+        sendCharset(name, charset) {
+            charsets.set(path.normalize(name), charset);
         },
         // Writes content as name and locks it; returns the page's URL without a query.
         lock(name, content, options) {

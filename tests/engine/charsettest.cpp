@@ -87,8 +87,19 @@ namespace
             CharsetCase{"DeclarationBeatsValidUtf8", "<meta charset=iso-8859-2>" + s_utf8Text, "iso-8859-2"},
             CharsetCase{"DeclaredUtf8", "<meta charset=UTF8><p>Gr\xFC</p>", "utf-8"},
             CharsetCase{"DeclaredUtf16IsUtf8", "<meta charset=utf-16le>", "utf-8"},
-            CharsetCase{"DeclaredAsciiIsLatin1", "<meta charset=us-ascii>" + s_utf8Text, "iso-8859-1"},
-            CharsetCase{"DeclaredWindows1252IsLatin1", "<meta charset=windows-1252>", "iso-8859-1"},
+            // Browsers read every windows-1252 label with that one decoder, so each is declared as it is.
+            CharsetCase{"DeclaredAsciiIsKept", "<meta charset=us-ascii>" + s_utf8Text, "us-ascii"},
+            CharsetCase{"DeclaredWindows1252IsKept", "<meta charset=Windows-1252>", "windows-1252"},
+            CharsetCase{"DeclaredUserDefinedIsWindows1252", "<meta charset=x-user-defined>", "windows-1252"},
+            // A label browsers do not know declares nothing: the next declaration or the text decides.
+            CharsetCase{"UnknownLabelOverUtf8", "<meta charset=x-unknown>" + s_utf8Text, "utf-8"},
+            CharsetCase{"Utf7OverUtf8",
+                        "<meta http-equiv=Content-Type content=\"text/html; charset=utf-7\">" + s_utf8Text,
+                        "utf-8"},
+            CharsetCase{"UnknownLabelOverCyrillic", "<meta charset=x-unknown>" + s_cyrillic1251, "windows-1251"},
+            CharsetCase{"UnknownLabelOverLatin1Bytes", "<meta charset=utf-7><p>Gr\xFC</p>", "iso-8859-1"},
+            CharsetCase{"UnknownLabelThenAKnownOne", "<meta charset=x-unknown><meta charset=big5>", "big5"},
+            CharsetCase{"TwoLabelsInOneAreNoLabel", "<meta charset=\"koi8-r koi8-u\">", "iso-8859-1"},
             CharsetCase{"DeclaredReplacementEncodingIsLatin1", "<meta charset=ISO-2022-KR>", "iso-8859-1"},
             CharsetCase{"ByteOrderMarkBeatsDeclaration", "\xEF\xBB\xBF<meta charset=windows-1251>", "utf-8"},
             CharsetCase{"BlanksAroundTheLabel", "<meta charset=\"  KOI8-R  \">", "koi8-r"},
@@ -191,6 +202,7 @@ namespace
     {
         for (const auto& [content, label] : {std::pair<std::string, std::string>{s_utf8Text, "utf-8"},
                                              {"<meta charset=windows-1251><p>\xCF\xF0\xE8</p>", "windows-1251"},
+                                             {"<meta charset=windows-1252><p>5 \x80</p>", "windows-1252"},
                                              {"<p>plain</p>", "iso-8859-1"}}) {
             std::string page = content;
             for (int round = 0; round < 2; ++round) {
