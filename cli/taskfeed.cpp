@@ -13,10 +13,7 @@ namespace
 {
     namespace fs = std::filesystem;
 
-    std::string Reason(int code)
-    {
-        return std::error_code(code, std::generic_category()).message();
-    }
+    using Handles::Reason;
 
     std::optional<Handles::Identity> IdentityOfPath(const std::string& path)
     {
@@ -113,7 +110,7 @@ bool TaskFeed::next(Task& task)
         if (m_output) {
             task.destination = {m_output, name, std::nullopt, (fs::path(m_options.outputFolder) / name).string()};
         }
-        if (isFirst(task, IdentityOfPath(named), name)) {
+        if (!m_mayRepeat || isFirst(task, IdentityOfPath(named), name)) {
             return true;
         }
     }

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
@@ -623,7 +622,7 @@ namespace Encrypthtml
             if (!source.readAttributes(output.attributes, error)) {
                 return Finish(report, LockStatus::ReadFailed, error);
             }
-            TempFiles::RemoveStaleOnce(place.folder->fd());
+            TempFiles::RemoveStaleOnce(*place.folder);
             return LockOpened(source, place.path, output, request);
         }
 
@@ -643,7 +642,7 @@ namespace Encrypthtml
             }
             Output output{destination, {}, std::nullopt};
             output.attributes.mode = opened.status().st_mode;
-            TempFiles::RemoveStaleOnce(destination.folder->fd());
+            TempFiles::RemoveStaleOnce(*destination.folder);
             return LockOpened(opened, source.path, output, request);
         }
 
@@ -726,15 +725,12 @@ namespace Encrypthtml
             if (!Locate(source, report, named)) {
                 return false;
             }
-            const std::filesystem::path to(destination);
-            const std::string folder = to.has_parent_path() ? to.parent_path().string() : ".";
             std::string error;
-            Handles::FolderRef opened = Handles::OpenNamedFolder(folder, error);
-            if (!opened) {
-                return Finish(report, LockStatus::WriteFailed, "cannot open folder " + folder + ": " + error);
+            const Handles::Place to = Handles::PlaceOfPath(destination, error);
+            if (!to.folder) {
+                return Finish(report, LockStatus::WriteFailed, error);
             }
-            return LockCopy(
-                named.target, {std::move(opened), to.filename().string(), std::nullopt, destination}, request);
+            return LockCopy(named.target, to, request);
         });
     }
 

@@ -13,17 +13,17 @@ namespace Handles
 {
     namespace
     {
-        std::string Reason(int code)
-        {
-            return std::error_code(code, std::generic_category()).message();
-        }
-
         constexpr int s_folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
         std::atomic<bool> s_hooked{false};
         std::mutex s_hookMutex;
         StepHook s_hook;
     } // namespace
+
+    std::string Reason(int code)
+    {
+        return std::error_code(code, std::generic_category()).message();
+    }
 
     Fd::~Fd()
     {
@@ -67,7 +67,7 @@ namespace Handles
 
     std::string Folder::pathOf(std::string_view name) const
     {
-        std::string path = m_path;
+        std::string path = m_path == "/" ? std::string() : m_path;
         path += '/';
         return path.append(name);
     }
@@ -155,6 +155,17 @@ namespace Handles
         named.target.inode.reset();
         named.target.path = path;
         return Located::Found;
+    }
+
+    Place PlaceOfPath(const std::string& path, std::string& error)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+        FolderRef opened = OpenNamedFolder(folder, error);
+        if (!opened) {
+            error = "cannot open folder " + folder + ": " + error;
+        }
+        return {std::move(opened), slash == std::string::npos ? path : path.substr(slash + 1), std::nullopt, path};
     }
 
     void SetStepHook(StepHook hook)

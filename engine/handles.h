@@ -79,7 +79,7 @@ namespace Handles
         {
             return m_identity;
         }
-        // path joined with name by a "/", for messages: "" stands for the root, so that its files read "/name".
+        // path joined with name by a "/", for messages; the root's files read "/name".
         std::string pathOf(std::string_view name) const;
 
     private:
@@ -100,6 +100,9 @@ namespace Handles
         std::optional<ino_t> inode;
         std::string path;
     };
+
+    // The system's text for errno code.
+    std::string Reason(int code);
 
     // Opens a folder that the user named; links on the way are followed, since the user chose them. Null, with
     // the system's reason in error, when path is no folder or cannot be opened.
@@ -132,6 +135,10 @@ namespace Handles
 
     // Resolves path once; from then on the file is reached through the folder handles of the result alone.
     Located LocateNamed(const std::string& path, Named& named, std::string& error);
+
+    // The place of the name at the end of path in its folder, which is opened here (links on the way followed);
+    // its folder is null, with the reason in error, when that folder cannot be opened.
+    Place PlaceOfPath(const std::string& path, std::string& error);
 
     // For tests that change a tree between two steps of a run: the hook is called before each step with the path
     // the step is about, on the thread that takes it. None is set outside tests.

@@ -39,10 +39,7 @@ namespace PageScan
             }
         };
 
-        std::string Reason(int code)
-        {
-            return std::error_code(code, std::generic_category()).message();
-        }
+        using Handles::Reason;
 
         // The entry's own type: a symbolic link is Other, whatever it points to.
         EntryKind KindOf(int folderFd, const dirent& entry)
@@ -121,18 +118,16 @@ namespace PageScan
         if (folder.empty()) {
             return;
         }
-        // folder is the text the paths start with: "" stands for the root, so that its files read "/name".
+        // folder is the text the paths start with, "/" for the root.
         const std::string text = folder.ends_with('/') ? folder.substr(0, folder.size() - 1) : folder;
         const std::string opened = text.empty() ? "/" : text;
-        Handles::Fd fd(open(opened.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat status = {};
-        if (!fd.isOpen() || fstat(fd.get(), &status) != 0) {
-            m_ready.push_back({Kind::Unreadable, {}, {}, {}, opened + ": " + Reason(errno)});
+        std::string error;
+        Level root;
+        root.folder = Handles::OpenNamedFolder(opened, error);
+        if (!root.folder) {
+            m_ready.push_back({Kind::Unreadable, {}, {}, {}, opened + ": " + error});
             return;
         }
-        Level root;
-        root.folder = std::make_shared<const Handles::Folder>(std::move(fd), text, status);
-        std::string error;
         root.entries = ReadEntries(*root.folder, m_recursive, error);
         if (!error.empty()) {
             m_ready.push_back({Kind::Unreadable, {}, {}, {}, opened + ": " + error});

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
-#include <set>
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
@@ -18,10 +17,7 @@ namespace SafeFile
 {
     namespace
     {
-        std::string Reason(int code)
-        {
-            return std::error_code(code, std::generic_category()).message();
-        }
+        using Handles::Reason;
 
         struct FileCloser
         {
@@ -173,17 +169,6 @@ namespace SafeFile
             fsync(folderFd);
         }
 
-        // The folder of a path and the name in it, as a place; the folder is opened once, here.
-        Handles::Place PlaceOf(const std::filesystem::path& path, std::string& error)
-        {
-            const std::filesystem::path parent = path.parent_path();
-            const std::string folder = parent.empty() ? "." : parent.string();
-            Handles::FolderRef opened = Handles::OpenNamedFolder(folder, error);
-            if (!opened) {
-                error = "cannot open folder " + folder + ": " + error;
-            }
-            return {std::move(opened), path.filename().string(), std::nullopt, path.string()};
-        }
     } // namespace
 
     bool ReadAll(const std::filesystem::path& path, std::string& bytes, std::string& error)
@@ -362,7 +347,7 @@ namespace SafeFile
     { }
 
     Replacement::Replacement(const std::filesystem::path& target)
-        : m_target(PlaceOf(target, m_folderError)), m_targetPath(target.string())
+        : m_target(Handles::PlaceOfPath(target.string(), m_folderError)), m_targetPath(target.string())
     { }
 
     Replacement::~Replacement()
@@ -794,7 +779,7 @@ namespace SafeFile
         case Handles::Located::Found:
             break;
         }
-        const Handles::Place to = PlaceOf(destination, error);
+        const Handles::Place to = Handles::PlaceOfPath(destination.string(), error);
         return to.folder && CopyFile(named.target, to, error);
     }
 } // namespace SafeFile

@@ -245,20 +245,16 @@ namespace TempFiles
         return removed;
     }
 
-    void RemoveStaleOnce(int folderFd)
+    void RemoveStaleOnce(const Handles::Folder& folder)
     {
-        struct stat status = {};
-        if (fstat(folderFd, &status) != 0) {
-            return;
-        }
         static std::mutex s_mutex;
         static std::set<std::pair<dev_t, ino_t>> s_done;
         {
             const std::lock_guard<std::mutex> lock(s_mutex);
-            if (!s_done.insert({status.st_dev, status.st_ino}).second) {
+            if (!s_done.insert({folder.identity().device, folder.identity().inode}).second) {
                 return;
             }
         }
-        RemoveStale(folderFd);
+        RemoveStale(folder.fd());
     }
 } // namespace TempFiles

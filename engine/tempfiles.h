@@ -15,6 +15,8 @@
 // writer that this system cannot see (another machine sharing the folder, another process-number space) safe: such
 // a writer keeps its file fresh.
 
+#include "engine/handles.h"
+
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
@@ -76,5 +78,5 @@ namespace TempFiles
     std::size_t RemoveStale(int folderFd);
 
     // RemoveStale on the open folder, once per folder (device and inode) in the life of the process.
-    void RemoveStaleOnce(int folderFd);
+    void RemoveStaleOnce(const Handles::Folder& folder);
 } // namespace TempFiles
