@@ -124,11 +124,6 @@ namespace TempFiles
         return name;
     }
 
-    std::filesystem::path NewName(const std::filesystem::path& folder)
-    {
-        return folder / NewFileName();
-    }
-
     bool IsTemporaryName(std::string_view name, pid_t& pid)
     {
         if (!name.starts_with(s_prefix) || !name.ends_with(s_suffix)) {

@@ -32,8 +32,6 @@ namespace TempFiles
     // A fresh name of the pattern.
     std::string NewFileName();
 
-    // A fresh name of the pattern in folder.
-    std::filesystem::path NewName(const std::filesystem::path& folder);
 
     // True when name (a bare file name) has the pattern; pid is the process number it carries.
     bool IsTemporaryName(std::string_view name, pid_t& pid);
